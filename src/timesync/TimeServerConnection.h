@@ -1,0 +1,23 @@
+// Resolving and connecting to a time server.
+#pragma once
+
+#include "Handles.h"
+
+#include <string>
+
+// How long a connection attempt or a receive may wait before the server counts
+// as not answering.
+constexpr DWORD kConnectTimeoutMs = 5000;
+constexpr DWORD kReceiveTimeoutMs = 5000;
+
+// Resolves `host` (name or dotted IPv4 address) and connects a socket of
+// `socketType` to `port`. Returns the connected socket, owned by the caller, or
+// INVALID_SOCKET. Needs a ready WinsockScope.
+SOCKET ConnectToHost(const std::wstring& host, int port, int socketType);
+
+// The getaddrinfo entry point as cached by the last lookup (null before).
+void* CachedGetAddrInfo();
+
+// Makes ConnectToHost behave as on a system whose Winsock lacks getaddrinfo,
+// so that the IPv4 fallback can be exercised on a current system.
+void HideGetAddrInfoForTest(bool hide);
