@@ -37,3 +37,12 @@ clean:
 	rm -rf $(BUILD)
 
 FORCE:
+
+# Timing of the typed-data readers (lookup cache, date patterns), run under
+# Wine like the tests; the figures go to standard output.
+.PHONY: bench
+bench: bootstrap $(TESTBUILD)/build.ninja
+	cmake --build $(TESTBUILD) --target data_bench
+	scripts/test-fixture wine-up $(TESTBUILD)
+	HORAL_BUILD=$(CURDIR)/$(TESTBUILD) scripts/wine-run $(TESTBUILD)/tests/data/bench/data_bench.exe; \
+	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); exit $$status

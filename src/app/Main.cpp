@@ -1,6 +1,8 @@
-#include <windows.h>
+#include "app/ModuleInstance.h"
+#include "app/Roles.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    g_moduleInstance = instance;
+    return RunProgram();
 }

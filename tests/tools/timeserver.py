@@ -8,7 +8,7 @@ Each server is given as ADDRESS=MODE[:ARG]:
                    with VALUE given as pieces:SIZES:P:N the value N is sent instead
   close:K          send the first K (< 4) bytes of now, then close
   silent           accept and never answer (the connection stays open)
-  extra:N          send now followed by N more bytes
+  extra:N[:V]      send now (or V) followed by N more bytes
   backlog          listen with a full backlog and never accept, so that a
                    connect attempt is never completed
   refuse           nothing listens (the address is only recorded as configured)
@@ -109,7 +109,8 @@ class _Server:
                 self.open_conns.append(conn)
                 return
             elif m == "extra":
-                conn.sendall(self._payload() + b"\xAA" * int(a[0]))
+                value = int(a[1]) if len(a) > 1 else None
+                conn.sendall(self._payload(value) + b"\xAA" * int(a[0]))
                 time.sleep(0.2)
             else:
                 raise ValueError("unknown mode " + m)

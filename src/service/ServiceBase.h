@@ -1,0 +1,72 @@
+// Generic host that binds one service object to the service control manager.
+#pragma once
+
+#include "Handles.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class ServiceBase {
+public:
+    // serviceName must be given; the other three may be null or empty. The
+    // display name and description of an installed service are adopted.
+    ServiceBase(const wchar_t* serviceName, const wchar_t* displayName, const wchar_t* description,
+                const wchar_t* arguments);
+    virtual ~ServiceBase();
+    ServiceBase(const ServiceBase&) = delete;
+    ServiceBase& operator=(const ServiceBase&) = delete;
+
+    // Registers the service and asks the service control manager to start it.
+    virtual bool Install();
+    // Stops the service without waiting and deletes it.
+    virtual bool Uninstall();
+    // The service's work; must return soon after `running` is cleared and
+    // `stopEvent` is set. The result is not looked at.
+    virtual DWORD Run();
+    // Loads what Run needs; on false the thread's last error is the exit code.
+    virtual bool Initialize();
+    virtual void OnStop() {}
+    virtual void OnInterrogate() {}
+    virtual void OnPause() {}
+    virtual void OnContinue() {}
+    virtual void OnShutdown() {}
+    // Control codes 128 and above.
+    virtual bool OnUserControl(DWORD code);
+
+    // Hands the calling thread to the service control manager until the
+    // service has stopped; false when the process was not started as a service.
+    bool RunDispatcher();
+    static void WINAPI ServiceMain(DWORD argc, LPWSTR* argv);
+    static void WINAPI ControlHandler(DWORD code);
+    BOOL ReportStatus(DWORD state);
+    // Start phase of ServiceMain: reports start pending, initialises, reports
+    // running or stopped.
+    bool Startup();
+
+    // Registration with the service control manager and its event source.
+    bool RegisterService();
+    bool StartInstalledService();
+
+    // The one service object of the process.
+    static ServiceBase* instance;
+
+    std::wstring serviceName;
+    std::wstring displayName;
+    std::wstring description;
+    std::wstring arguments;
+    SERVICE_STATUS status{};
+    UniqueEventSource eventSource;
+    SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    // Shared between the dispatcher and service threads.
+    std::atomic<std::int32_t> running{0};
+    UniqueEvent finishedEvent;
+    UniqueEvent stopEvent;
+
+private:
+    // Ends Run the way a stop request does and waits until ServiceMain is done.
+    void EndRunAndWait();
+};
+
+// "SYSTEM\CurrentControlSet\Services\" + serviceName.
+std::wstring ServiceKeyPath(const std::wstring& serviceName);
