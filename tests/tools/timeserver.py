@@ -44,6 +44,7 @@ class _Server:
         self.log = log
         parts = spec.split(":")
         self.mode = parts[0]
+        self.thread = None
         self.args = parts[1:]
         self.sock = None
         self.fillers = []
@@ -71,14 +72,20 @@ class _Server:
             time.sleep(0.2)
             return
         self.sock.listen(16)
-        threading.Thread(target=self._accept_loop, daemon=True).start()
+        # A blocked accept would keep the address bound after stop().
+        self.sock.settimeout(0.1)
+        self.thread = threading.Thread(target=self._accept_loop, daemon=True)
+        self.thread.start()
 
     def _accept_loop(self):
         while not self.stopping:
             try:
                 conn, _ = self.sock.accept()
+            except socket.timeout:
+                continue
             except OSError:
                 return
+            conn.settimeout(None)
             self.log.record(self.address)
             threading.Thread(target=self._serve, args=(conn,), daemon=True).start()
 
@@ -120,6 +127,8 @@ class _Server:
 
     def stop(self):
         self.stopping = True
+        if getattr(self, "thread", None) is not None:
+            self.thread.join()
         for s in [self.sock] + self.fillers + self.open_conns:
             if s is not None:
                 try:
@@ -164,9 +173,10 @@ def read_log(path):
     """The connections recorded so far: a list of (time, address)."""
     out = []
     if os.path.exists(path):
-        for line in open(path):
-            t, a = line.split()
-            out.append((float(t), a))
+        with open(path) as f:
+            for line in f:
+                t, a = line.split()
+                out.append((float(t), a))
     return out
 
 

@@ -1,0 +1,110 @@
+// Test tool: drives the Wine service manager for end-to-end tests and prints
+// what it sees as KEY=VALUE lines.
+//   svcctl create NAME IMAGEPATH      register an own-process, demand-start service
+//   svcctl start NAME                 start it; prints PID, and EXIT (the process exit
+//                                     code) once the process has ended, if it ends
+//                                     within 3 s
+//   svcctl stop NAME                  send stop; prints the returned STATE, and MS, the
+//                                     time until the service reported STOPPED
+//   svcctl control NAME CODE          send a control code; prints RESULT and STATE
+//   svcctl query NAME                 prints STATE, EXIT, CHECKPOINT, WAITHINT
+//   svcctl delete NAME
+//   svcctl alive PID                  prints ALIVE=1 while that process runs
+#include "Handles.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+void Print(const SERVICE_STATUS& s)
+{
+    std::printf("STATE=%lu\nEXIT=%lu\nCHECKPOINT=%lu\nWAITHINT=%lu\n", s.dwCurrentState, s.dwWin32ExitCode,
+                s.dwCheckPoint, s.dwWaitHint);
+}
+
+int Fail(const char* what)
+{
+    std::printf("ERROR=%s %lu\n", what, ::GetLastError());
+    return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3) {
+        return 2;
+    }
+    const std::wstring command = argv[1];
+    const wchar_t* name = argv[2];
+    if (command == L"alive") {
+        UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, std::wcstoul(name, nullptr, 10)));
+        std::printf("ALIVE=%d\n", process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT ? 1 : 0);
+        return 0;
+    }
+    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) {
+        return Fail("OpenSCManager");
+    }
+    if (command == L"create" && argc >= 4) {
+        UniqueScHandle service(::CreateServiceW(manager.Get(), name, name, SERVICE_ALL_ACCESS,
+                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                                SERVICE_ERROR_NORMAL, argv[3], nullptr, nullptr, nullptr, nullptr,
+                                                nullptr));
+        return service ? 0 : Fail("CreateService");
+    }
+    UniqueScHandle service(::OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS));
+    if (!service) {
+        return Fail("OpenService");
+    }
+    SERVICE_STATUS status{};
+    if (command == L"start") {
+        if (!::StartServiceW(service.Get(), 0, nullptr)) {
+            return Fail("StartService");
+        }
+        SERVICE_STATUS_PROCESS process{};
+        DWORD needed = 0;
+        ::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&process),
+                               sizeof(process), &needed);
+        std::printf("PID=%lu\n", process.dwProcessId);
+        UniqueKernelHandle handle(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.dwProcessId));
+        DWORD code = 0;
+        if (handle && ::WaitForSingleObject(handle.Get(), 3000) == WAIT_OBJECT_0 &&
+            ::GetExitCodeProcess(handle.Get(), &code)) {
+            std::printf("PROCESSEXIT=%lu\n", code);
+        }
+        return 0;
+    }
+    if (command == L"stop") {
+        const DWORD start = ::GetTickCount();
+        const BOOL sent = ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
+        std::printf("RESULT=%d\n", sent ? 1 : 0);
+        while (::QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED &&
+               ::GetTickCount() - start < 60000) {
+            ::Sleep(50);
+        }
+        std::printf("MS=%lu\n", ::GetTickCount() - start);
+        Print(status);
+        return 0;
+    }
+    if (command == L"control" && argc >= 4) {
+        const BOOL sent = ::ControlService(service.Get(), std::wcstoul(argv[3], nullptr, 10), &status);
+        std::printf("RESULT=%d\nERR=%lu\n", sent ? 1 : 0, sent ? 0 : ::GetLastError());
+        Print(status);
+        return 0;
+    }
+    if (command == L"query") {
+        if (!::QueryServiceStatus(service.Get(), &status)) {
+            return Fail("QueryServiceStatus");
+        }
+        Print(status);
+        return 0;
+    }
+    if (command == L"delete") {
+        return ::DeleteService(service.Get()) ? 0 : Fail("DeleteService");
+    }
+    return 2;
+}
