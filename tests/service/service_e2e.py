@@ -101,8 +101,7 @@ class ServiceEndToEnd(unittest.TestCase):
     def test_missing_parameters_stop_the_service_with_exit_code_2(self):
         started = self.session.svc("start", SERVICE)
         self.assertEqual(started.get("PROCESSEXIT"), "2")
-        status = self.session.svc("query", SERVICE)
-        self.assertEqual((status["STATE"], status["EXIT"]), ("1", "2"))
+        self.assertIn("1/2", started["SEEN"].split(","))
 
     def test_service_argument_at_a_prompt_ends_at_once(self):
         started = time.time()

@@ -1,9 +1,9 @@
 // Test tool: drives the Wine service manager for end-to-end tests and prints
 // what it sees as KEY=VALUE lines.
 //   svcctl create NAME IMAGEPATH      register an own-process, demand-start service
-//   svcctl start NAME                 start it; prints PID, and EXIT (the process exit
-//                                     code) once the process has ended, if it ends
-//                                     within 3 s
+//   svcctl start NAME                 start it; prints PID, SEEN (the statuses seen in
+//                                     the first 3 s) and PROCESSEXIT (the process exit
+//                                     code) if the process ended within that time
 //   svcctl stop NAME                  send stop; prints the returned STATE, and MS, the
 //                                     time until the service reported STOPPED
 //   svcctl control NAME CODE          send a control code; prints RESULT and STATE
@@ -71,9 +71,25 @@ int wmain(int argc, wchar_t** argv)
         std::printf("PID=%lu\n", process.dwProcessId);
         UniqueKernelHandle handle(
             ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.dwProcessId));
+        // For up to 3 s, note every distinct status the service reports, as
+        // SEEN=state/exit, and the process exit code if it ends meanwhile.
+        std::string seen;
+        DWORD last = 0xFFFFFFFF;
+        DWORD lastExit = 0xFFFFFFFF;
+        const DWORD start = ::GetTickCount();
+        bool ended = false;
+        while (::GetTickCount() - start < 3000 && !ended) {
+            ended = !handle || ::WaitForSingleObject(handle.Get(), 5) != WAIT_TIMEOUT;
+            if (::QueryServiceStatus(service.Get(), &status) &&
+                (status.dwCurrentState != last || status.dwWin32ExitCode != lastExit)) {
+                last = status.dwCurrentState;
+                lastExit = status.dwWin32ExitCode;
+                seen += (seen.empty() ? "" : ",") + std::to_string(last) + "/" + std::to_string(lastExit);
+            }
+        }
+        std::printf("SEEN=%s\n", seen.c_str());
         DWORD code = 0;
-        if (handle && ::WaitForSingleObject(handle.Get(), 3000) == WAIT_OBJECT_0 &&
-            ::GetExitCodeProcess(handle.Get(), &code)) {
+        if (ended && handle && ::GetExitCodeProcess(handle.Get(), &code)) {
             std::printf("PROCESSEXIT=%lu\n", code);
         }
         return 0;
