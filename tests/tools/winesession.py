@@ -31,6 +31,10 @@ class WineSession:
         subprocess.run([PREFIX_TOOL, "clone", os.path.join(BUILD, "wine", "template"), self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
+        display_file = os.path.join(BUILD, "xvfb.display")
+        if "DISPLAY" not in self.env and os.path.exists(display_file):
+            with open(display_file) as f:
+                self.env["DISPLAY"] = f.read().strip()
         self.env.update(extra_env or {})
         # A persistent wineserver: otherwise Wine ends its service manager, and
         # with it the services, whenever no other program runs for a moment.
