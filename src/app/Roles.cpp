@@ -2,13 +2,30 @@
 
 #include "app/CommandLine.h"
 #include "app/ModuleInstance.h"
+#include "app/Probes.h"
 #include "service/TimeService.h"
+#include "ui/ConfigDialog.h"
+#include "ui/Hyperlink.h"
+
+#include <commctrl.h>
 
 HINSTANCE g_moduleInstance = nullptr;
 
+DWORD CommonControlClasses(bool comCtl6OrLater)
+{
+    constexpr DWORD kBaseClasses = ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES;
+    return comCtl6OrLater ? kBaseClasses | ICC_LINK_CLASS : kBaseClasses;
+}
+
 bool PrepareCommonControls()
 {
-    return true;
+    const bool comCtl6OrLater = IsComCtl6OrLater();
+    if (!comCtl6OrLater) {
+        // Dialogs with a link control find a "SysLink" class all the same.
+        RegisterHyperlinkClass();
+    }
+    INITCOMMONCONTROLSEX controls{sizeof(controls), CommonControlClasses(comCtl6OrLater)};
+    return ::InitCommonControlsEx(&controls) != FALSE;
 }
 
 DWORD RunServiceRole()
@@ -28,6 +45,13 @@ int RunUninstallRole()
 
 int RunConfigurationRole()
 {
+    ConfigDialog dialog;
+    const INT_PTR result = dialog.DoModal(g_moduleInstance, kConfigDialogId, nullptr);
+    // -1: the dialog could not be shown, so nothing was confirmed.
+    if (result != 0 && result != -1) {
+        TimeService service(L"-s", dialog.serverNames.c_str(), dialog.interval);
+        service.TimeService::Install();
+    }
     return 0;
 }
 

@@ -3,7 +3,12 @@
 
 #include <windows.h>
 
-// Initialises the common controls; false ends the process with exit code 0.
+// The common-control classes to initialise: 0x7FF, and the link class (0x87FF)
+// when ComCtl32 is version 6 or later.
+DWORD CommonControlClasses(bool comCtl6OrLater);
+
+// Initialises the common controls, first registering the program's own
+// "SysLink" class where ComCtl32 lacks one; false ends the process with 0.
 bool PrepareCommonControls();
 
 // Runs the service under the service control manager; returns its exit code.
