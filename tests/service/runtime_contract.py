@@ -14,12 +14,10 @@ NAME = "horalcontract"
 class RuntimeContract(unittest.TestCase):
     def setUp(self):
         self.session = WineSession("contract_" + self.id().split(".")[-1])
+        self.addCleanup(self.session.close)
         self.log = os.path.join(self.session.root, "contract.log")
         if os.path.exists(self.log):
             os.remove(self.log)
-
-    def tearDown(self):
-        self.session.close()
 
     def install(self, mode):
         image = '"%s" %s "%s"' % (winpath(os.environ["HORAL_CONTRACT"]), mode, winpath(self.log))

@@ -23,16 +23,16 @@ SERVERS = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-
 
 class ServiceEndToEnd(unittest.TestCase):
     def setUp(self):
+        # Cleanups run even when setUp fails half-way, so no wineserver or
+        # listener outlives its test.
         self.session = WineSession(self.id().split(".")[-1])
+        self.addCleanup(self.session.close)
         self.connections = os.path.join(self.session.root, "connections.log")
         self.servers = TimeServers(SERVERS, self.connections).__enter__()
+        self.addCleanup(self.servers.__exit__, None, None, None)
+        self.addCleanup(self.session.svc, "stop", SERVICE)
         image = '"%s" -s' % winpath(os.environ["HORAL_EXE"])
         self.assertEqual(self.session.svc("create", SERVICE, image)["rc"], "0")
-
-    def tearDown(self):
-        self.session.svc("stop", SERVICE)
-        self.servers.__exit__(None, None, None)
-        self.session.close()
 
     def configure(self, servers, interval):
         self.session.reg_add(PARAMS, "ServerNames", "REG_SZ", servers)
