@@ -1,38 +1,162 @@
-// Placeholder until installation and removal are written.
+// Registering, starting, stopping and deleting the service, and the extra
+// steps TimeService adds: parameters, installation record, confirmation.
+#include "service/ServiceInstall.h"
+
+#include "Handles.h"
+#include "app/ModuleInstance.h"
+#include "res/ResourceIds.h"
 #include "service/StringResource.h"
 #include "service/TimeService.h"
+#include "settings/InstallRecord.h"
+#include "settings/Registry.h"
 
-std::wstring LoadStringResource(HINSTANCE, UINT)
+std::wstring BuildImagePath(const std::wstring& executablePath, const std::wstring& arguments)
 {
-    return std::wstring();
+    std::wstring path = L"\"" + executablePath + L"\"";
+    if (!arguments.empty()) {
+        path += L" " + arguments;
+    }
+    return path;
+}
+
+std::wstring BuildUninstallQuestion(const std::wstring& format, const std::wstring& displayName)
+{
+    // Substituted by hand rather than with swprintf: a translated format must
+    // not be able to pull further arguments, and MinGW's C99 swprintf would
+    // read %s as a narrow string.
+    std::wstring text;
+    bool nameUsed = false;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size()) {
+            const wchar_t next = format[i + 1];
+            if (next == L'%') {
+                text += L'%';
+                ++i;
+                continue;
+            }
+            if (next == L's' && !nameUsed) {
+                text += displayName;
+                nameUsed = true;
+                ++i;
+                continue;
+            }
+        }
+        text += format[i];
+    }
+    return text;
+}
+
+std::wstring EventSourceKeyPath(const std::wstring& displayName)
+{
+    return L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + displayName;
 }
 
 bool ServiceBase::RegisterService()
 {
-    return false;
+    UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) {
+        return false;
+    }
+    const std::wstring executablePath = GetModulePath(nullptr);
+    // Without its own path the service could only be registered to run nothing.
+    if (executablePath.empty()) {
+        return false;
+    }
+    const std::wstring imagePath = BuildImagePath(executablePath, arguments);
+    UniqueScHandle service(::CreateServiceW(manager.Get(), serviceName.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
+                                            SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                            imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (!service) {
+        return false;
+    }
+
+    // The event source is named after the display name; its messages are in
+    // this executable's message table.
+    UniqueHkey eventSource;
+    if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), eventSource.Put()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    WriteStringValue(eventSource.Get(), L"EventMessageFile", executablePath, REG_EXPAND_SZ);
+    WriteDwordValue(eventSource.Get(), L"TypesSupported",
+                    EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
+    eventSource.Reset();
+
+    // The service control manager has just made this key.
+    UniqueHkey serviceKey;
+    if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), serviceKey.Put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    WriteStringValue(serviceKey.Get(), L"Description", description);
+    return true;
 }
 
 bool ServiceBase::StartInstalledService()
 {
-    return false;
+    UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) {
+        return false;
+    }
+    UniqueScHandle service(::OpenServiceW(manager.Get(), serviceName.c_str(), SERVICE_START));
+    if (!service) {
+        return false;
+    }
+    // Whether the service comes up is its own business; asking is enough.
+    ::StartServiceA(service.Get(), 0, nullptr);
+    return true;
 }
 
 bool ServiceBase::Install()
 {
-    return false;
+    return RegisterService() && StartInstalledService();
 }
 
 bool ServiceBase::Uninstall()
 {
-    return false;
+    UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) {
+        return false;
+    }
+    UniqueScHandle service(
+        ::OpenServiceW(manager.Get(), serviceName.c_str(), DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (!service) {
+        return false;
+    }
+    // Ask a service that may be running to stop, but do not wait for it: the
+    // deletion takes effect once it has stopped.
+    SERVICE_STATUS current{};
+    const bool known = ::QueryServiceStatus(service.Get(), &current) != FALSE;
+    if (!known || (current.dwCurrentState != SERVICE_STOP_PENDING && current.dwCurrentState != SERVICE_STOPPED)) {
+        SERVICE_STATUS ignored{};
+        ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &ignored);
+    }
+    return ::DeleteService(service.Get()) != FALSE;
 }
 
 bool TimeService::Install()
 {
-    return false;
+    // A service that is already registered fails here, before anything of the
+    // existing installation is overwritten.
+    if (!RegisterService()) {
+        return false;
+    }
+    if (!WriteParameters()) {
+        return false;
+    }
+    WriteInstallRecord(displayName, serviceName);
+    return StartInstalledService();
 }
 
 bool TimeService::Uninstall()
 {
-    return false;
+    const std::wstring question =
+        BuildUninstallQuestion(LoadStringResource(g_moduleInstance, IDS_UNINSTALL_QUESTION), displayName);
+    if (::MessageBoxW(nullptr, question.c_str(), kDisplayName, MB_YESNO) != IDYES) {
+        return false;
+    }
+    if (!ServiceBase::Uninstall()) {
+        return false;
+    }
+    RemoveInstallRecord(serviceName);
+    return true;
 }

@@ -12,7 +12,8 @@ namespace {
 class ContractService : public ServiceBase {
 public:
     ContractService(bool failInit, const wchar_t* logPath)
-        : ServiceBase(L"horalcontract", nullptr, nullptr, nullptr), failInit(failInit),
+        : ServiceBase(L"horalcontract", nullptr, nullptr, nullptr),
+          failInit(failInit),
           log(::CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr))
     {
@@ -21,9 +22,9 @@ public:
     void Note(const char* what)
     {
         char line[160];
-        const int n = std::snprintf(line, sizeof(line), "%s state=%lu exit=%lu checkpoint=%lu waithint=%lu\n", what,
-                                    status.dwCurrentState, status.dwWin32ExitCode, status.dwCheckPoint,
-                                    status.dwWaitHint);
+        const int n =
+            std::snprintf(line, sizeof(line), "%s state=%lu exit=%lu checkpoint=%lu waithint=%lu\n", what,
+                          status.dwCurrentState, status.dwWin32ExitCode, status.dwCheckPoint, status.dwWaitHint);
         DWORD written = 0;
         ::WriteFile(log.Get(), line, static_cast<DWORD>(n), &written, nullptr);
     }

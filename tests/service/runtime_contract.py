@@ -55,7 +55,7 @@ class RuntimeContract(unittest.TestCase):
 
     def test_failing_initialize_stops_with_its_error_and_never_runs(self):
         self.install("fail")
-        started = self.session.svc("start", NAME)
+        started = self.session.svc("start", NAME, "contract_service.exe")
         self.assertEqual(started.get("PROCESSEXIT"), "2")
         self.assertIn("1/2", started["SEEN"].split(","))
         self.assertNotIn("4/0", started["SEEN"].split(","))

@@ -99,7 +99,7 @@ class ServiceEndToEnd(unittest.TestCase):
         self.assertEqual(self.session.clock_attempts(), [])
 
     def test_missing_parameters_stop_the_service_with_exit_code_2(self):
-        started = self.session.svc("start", SERVICE)
+        started = self.session.svc("start", SERVICE, "HoralSvc.exe")
         self.assertEqual(started.get("PROCESSEXIT"), "2")
         self.assertIn("1/2", started["SEEN"].split(","))
 

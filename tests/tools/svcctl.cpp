@@ -1,9 +1,9 @@
 // Test tool: drives the Wine service manager for end-to-end tests and prints
 // what it sees as KEY=VALUE lines.
 //   svcctl create NAME IMAGEPATH      register an own-process, demand-start service
-//   svcctl start NAME                 start it; prints PID, SEEN (the statuses seen in
-//                                     the first 3 s) and PROCESSEXIT (the process exit
-//                                     code) if the process ended within that time
+//   svcctl start NAME [IMAGE]         start it; prints SEEN (the statuses seen until it
+//                                     runs, or for 15 s) and, given the image file name
+//                                     (HoralSvc.exe), PROCESSEXIT if the process ended
 //   svcctl stop NAME                  send stop; prints the returned STATE, and MS, the
 //                                     time until the service reported STOPPED
 //   svcctl control NAME CODE          send a control code; prints RESULT and STATE
@@ -12,9 +12,13 @@
 //   svcctl alive PID                  prints ALIVE=1 while that process runs
 #include "Handles.h"
 
+#include <tlhelp32.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -22,6 +26,21 @@ void Print(const SERVICE_STATUS& s)
 {
     std::printf("STATE=%lu\nEXIT=%lu\nCHECKPOINT=%lu\nWAITHINT=%lu\n", s.dwCurrentState, s.dwWin32ExitCode,
                 s.dwCheckPoint, s.dwWaitHint);
+}
+
+// A handle to a running process whose image file name is `image`, or null.
+HANDLE FindProcess(const std::wstring& image)
+{
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) {
+            return ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        }
+    }
+    return nullptr;
 }
 
 int Fail(const char* what)
@@ -50,9 +69,8 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"create" && argc >= 4) {
         UniqueScHandle service(::CreateServiceW(manager.Get(), name, name, SERVICE_ALL_ACCESS,
-                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                                SERVICE_ERROR_NORMAL, argv[3], nullptr, nullptr, nullptr, nullptr,
-                                                nullptr));
+                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                                argv[3], nullptr, nullptr, nullptr, nullptr, nullptr));
         return service ? 0 : Fail("CreateService");
     }
     UniqueScHandle service(::OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS));
@@ -61,25 +79,43 @@ int wmain(int argc, wchar_t** argv)
     }
     SERVICE_STATUS status{};
     if (command == L"start") {
-        if (!::StartServiceW(service.Get(), 0, nullptr)) {
+        // A service that fails at once may be gone before its process id can
+        // be asked for; watch for the image by name while the start runs.
+        const std::wstring image = argc >= 4 ? argv[3] : L"";
+        std::atomic<HANDLE> found{nullptr};
+        std::atomic<bool> starting{true};
+        std::thread watcher([&] {
+            while (starting && !image.empty() && found == nullptr) {
+                found = FindProcess(image);
+                ::Sleep(1);
+            }
+        });
+        const BOOL started = ::StartServiceW(service.Get(), 0, nullptr);
+        const DWORD startError = ::GetLastError();
+        // Give the watcher a moment beyond the start to see the process.
+        for (int i = 0; i < 200 && found == nullptr && !image.empty(); ++i) {
+            ::Sleep(5);
+        }
+        starting = false;
+        watcher.join();
+        UniqueKernelHandle handle(found.load());
+        if (!started) {
+            ::SetLastError(startError);
             return Fail("StartService");
         }
-        SERVICE_STATUS_PROCESS process{};
-        DWORD needed = 0;
-        ::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&process),
-                               sizeof(process), &needed);
-        std::printf("PID=%lu\n", process.dwProcessId);
-        UniqueKernelHandle handle(
-            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.dwProcessId));
-        // For up to 3 s, note every distinct status the service reports, as
-        // SEEN=state/exit, and the process exit code if it ends meanwhile.
+        // Note every distinct status the service reports, as SEEN=state/exit,
+        // and the process exit code if it ends meanwhile. A running service
+        // ends the watch; one that fails to start is watched until it ends.
         std::string seen;
         DWORD last = 0xFFFFFFFF;
         DWORD lastExit = 0xFFFFFFFF;
         const DWORD start = ::GetTickCount();
         bool ended = false;
-        while (::GetTickCount() - start < 3000 && !ended) {
-            ended = !handle || ::WaitForSingleObject(handle.Get(), 5) != WAIT_TIMEOUT;
+        while (::GetTickCount() - start < 15000 && !ended && last != SERVICE_RUNNING) {
+            ended = handle && ::WaitForSingleObject(handle.Get(), 5) != WAIT_TIMEOUT;
+            if (!handle) {
+                ::Sleep(5);
+            }
             if (::QueryServiceStatus(service.Get(), &status) &&
                 (status.dwCurrentState != last || status.dwWin32ExitCode != lastExit)) {
                 last = status.dwCurrentState;
@@ -89,7 +125,7 @@ int wmain(int argc, wchar_t** argv)
         }
         std::printf("SEEN=%s\n", seen.c_str());
         DWORD code = 0;
-        if (ended && handle && ::GetExitCodeProcess(handle.Get(), &code)) {
+        if (ended && ::GetExitCodeProcess(handle.Get(), &code)) {
             std::printf("PROCESSEXIT=%lu\n", code);
         }
         return 0;
