@@ -46,3 +46,10 @@ bench: bootstrap $(TESTBUILD)/build.ninja
 	scripts/test-fixture wine-up $(TESTBUILD)
 	HORAL_BUILD=$(CURDIR)/$(TESTBUILD) scripts/wine-run $(TESTBUILD)/tests/data/bench/data_bench.exe; \
 	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); exit $$status
+
+# The configuration dialog for real on this machine's display, in the
+# project's own Wine prefix; ARGS are passed on (`make run ARGS=-u`).
+.PHONY: run
+run: bootstrap $(TESTBUILD)/build.ninja
+	cmake --build $(TESTBUILD) --target HoralSvc svcctl
+	python3 tools/run.py $(TESTBUILD) $(ARGS)

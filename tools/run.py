@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Runs HoralSvc.exe for real on this machine's display, in the project's own
+Wine prefix (BUILD/wine/prefix), booting that prefix first when needed.
+Without arguments the configuration dialog opens; OK installs and starts the
+service in that prefix. `make test` makes the prefix anew, so what is
+installed here lasts only until the next test run.
+
+  python3 tools/run.py BUILD [ARGUMENTS...]   (BUILD: the x86_64 build folder)
+  make run                 the dialog
+  make run ARGS=-u         the uninstaller
+"""
+import os
+import subprocess
+import sys
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = os.path.dirname(here)
+WINE = "/usr/lib/wine/wine64"  # this machine runs 64-bit Windows code only
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build", "win64"))
+    arguments = sys.argv[2:]
+    if not os.environ.get("DISPLAY"):
+        print("run: no DISPLAY; the dialog needs a display (`make demo` runs the journey headless)",
+              file=sys.stderr)
+        return 1
+    exe = os.path.join(build, "HoralSvc.exe")
+    if not os.path.exists(exe):
+        print("run: %s is missing; build the x86_64 tree first" % exe, file=sys.stderr)
+        return 1
+    prefix = os.path.join(build, "wine", "prefix")
+    tool = os.path.join(root, "scripts", "wine-prefix")
+    if not os.path.exists(os.path.join(prefix, ".horal-booted")):
+        print("== Booting the project's Wine prefix %s" % prefix)
+        template = os.path.join(build, "wine", "template")
+        subprocess.run([tool, "template", template], check=True)
+        subprocess.run([tool, "clone", template, prefix], check=True)
+    env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    print("== HoralSvc.exe %s on %s" % (" ".join(arguments) or "(configuration dialog)", env["DISPLAY"]))
+    code = subprocess.run([WINE, exe] + arguments, env=env, stdin=subprocess.DEVNULL).returncode
+    print("== Exit code %d" % code)
+    svcctl = os.path.join(build, "tests", "tools", "svcctl.exe")
+    if os.path.exists(svcctl):
+        status = subprocess.run([WINE, svcctl, "query", "vmhoralsvc"], env=env, stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True).stdout.split()
+        registered = any(line.startswith("STATE=") for line in status)
+        print("== Service vmhoralsvc: %s" % (" ".join(status) if registered else "not registered"))
+    return code
+
+
+if __name__ == "__main__":
+    sys.exit(main())
