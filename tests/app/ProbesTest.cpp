@@ -1,6 +1,7 @@
 #include "app/Probes.h"
 
 #include "Handles.h"
+#include "ProcessSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,26 +19,10 @@ std::wstring Beside(const wchar_t* name)
     return folder + name;
 }
 
-// Runs a helper program and returns its exit code, -1 when it could not run
-// or did not end within 30 seconds.
+// Runs a helper program beside the test; its exit code, or -1.
 int RunHelper(const wchar_t* name)
 {
-    std::wstring commandLine = L"\"" + Beside(name) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return -1;
-    }
-    UniqueKernelHandle processHandle(process.hProcess);
-    UniqueKernelHandle threadHandle(process.hThread);
-    if (::WaitForSingleObject(processHandle.Get(), 30000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(processHandle.Get(), 99);
-        return -1;
-    }
-    DWORD code = 0;
-    ::GetExitCodeProcess(processHandle.Get(), &code);
-    return static_cast<int>(code);
+    return RunAndWait(L"\"" + Beside(name) + L"\"", 30000);
 }
 
 }  // namespace

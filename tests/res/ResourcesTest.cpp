@@ -1,5 +1,6 @@
 // The resources of the built HoralSvc.exe, read back from the file.
 #include "Handles.h"
+#include "ProcessSupport.h"
 #include "app/Probes.h"
 #include "service/ServiceInstall.h"
 #include "service/StringResource.h"
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring HostPathToWindows(const char* hostPath)
-{
-    std::wstring path = L"Z:";
-    for (const char* c = hostPath; *c != '\0'; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return path;
-}
 
 const std::wstring kProduct = HostPathToWindows(HORAL_PRODUCT_EXE);
 const std::wstring kHelper = HostPathToWindows(HORAL_SERVICE_HELPER);

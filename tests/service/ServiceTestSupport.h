@@ -4,17 +4,9 @@
 
 #include <windows.h>
 
+#include "ProcessSupport.h"
+
 #include <string>
-
-// Windows form of a host path as Wine maps it (drive Z: is the host's root).
-std::wstring HostPathToWindows(const char* hostPath);
-
-// Runs a command line and waits for it; its exit code, or -1 when it could not
-// start or did not end in time (it is then killed).
-int RunAndWait(const std::wstring& commandLine, DWORD timeoutMilliseconds = 60000);
-
-// "\"" + path + "\"" followed by the arguments.
-std::wstring CommandLine(const std::wstring& program, const std::wstring& arguments);
 
 bool ServiceExists(const wchar_t* serviceName);
 // Polls until the service is gone from the service control manager.

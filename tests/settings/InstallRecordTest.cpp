@@ -1,5 +1,6 @@
 // The installation record's values and the file-identity helpers behind them.
 #include "Handles.h"
+#include "ProcessSupport.h"
 #include "service/TimeService.h"
 #include "settings/InstallRecord.h"
 #include "settings/Registry.h"
@@ -12,36 +13,7 @@
 
 namespace {
 
-std::wstring HostPathToWindows(const char* hostPath)
-{
-    std::wstring path = L"Z:";
-    for (const char* c = hostPath; *c != '\0'; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return path;
-}
-
 const std::wstring kHelper = HostPathToWindows(HORAL_SERVICE_HELPER);
-
-int RunProgram(const std::wstring& program, const std::wstring& arguments)
-{
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return -1;
-    }
-    UniqueKernelHandle processHandle(process.hProcess);
-    UniqueKernelHandle threadHandle(process.hThread);
-    if (::WaitForSingleObject(processHandle.Get(), 30000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(processHandle.Get(), 99);
-        return -1;
-    }
-    DWORD code = 0;
-    ::GetExitCodeProcess(processHandle.Get(), &code);
-    return static_cast<int>(code);
-}
 
 bool KeyExists(const std::wstring& path)
 {
@@ -182,7 +154,7 @@ TEST(InstallRecord, WrittenForTheRunningExecutableAndRemoved)
 {
     const std::wstring record = InstallRecordKeyPath(kServiceName);
     ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, record.c_str());
-    ASSERT_EQ(RunProgram(kHelper, L"record"), 0);
+    ASSERT_EQ(RunAndWait(CommandLine(kHelper, L"record")), 0);
     EXPECT_EQ(ReadText(record, L"InstallLocation"), kHelper);
     EXPECT_EQ(ReadText(record, L"UninstallPath"), L"\"" + kHelper + L"\" -u vmhoralsvc");
     EXPECT_EQ(ReadText(record, L"DisplayVersion"), L"1.6.124.1400");
