@@ -1,10 +1,9 @@
 #include "ui/ConfigDialog.h"
 
+#include "service/TimeService.h"
 #include "text/TextConvert.h"
 
 namespace {
-
-constexpr std::uint32_t kDefaultInterval = 86400;
 
 // The dialog's commands and their handlers, by the command's id. The
 // notification code in the high word of wParam is not looked at.

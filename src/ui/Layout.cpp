@@ -47,40 +47,38 @@ std::int32_t LayoutShare(std::int32_t weight, std::int32_t extra, std::int32_t w
     return static_cast<std::int32_t>(static_cast<std::int64_t>(weight) * extra / weightSum);
 }
 
+namespace {
+
+// One axis of a placement. The vertical modes are the horizontal ones moved
+// up by four bits, so both axes share this: 2 centres, 3 moves to the far
+// edge, 4 stretches; anything else keeps the position.
+void PlaceAlongAxis(LONG& low, LONG& high, std::uint32_t mode, int share)
+{
+    switch (mode) {
+        case kLayoutCentreX:
+            low += share / 2;
+            high += share / 2;
+            break;
+        case kLayoutRightX:
+            low += share;
+            high += share;
+            break;
+        case kLayoutStretchX:
+            high += share;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
 RECT PlaceLayoutRect(const RECT& snapshot, std::uint32_t flags, int x, int y, int sw, int sh)
 {
     RECT target = snapshot;
     ::OffsetRect(&target, x, y);
-    switch (flags & 0xF) {
-        case kLayoutCentreX:
-            target.left += sw / 2;
-            target.right += sw / 2;
-            break;
-        case kLayoutRightX:
-            target.left += sw;
-            target.right += sw;
-            break;
-        case kLayoutStretchX:
-            target.right += sw;
-            break;
-        default:
-            break;
-    }
-    switch (flags & 0xF0) {
-        case kLayoutCentreY:
-            target.top += sh / 2;
-            target.bottom += sh / 2;
-            break;
-        case kLayoutBottomY:
-            target.top += sh;
-            target.bottom += sh;
-            break;
-        case kLayoutStretchY:
-            target.bottom += sh;
-            break;
-        default:
-            break;
-    }
+    PlaceAlongAxis(target.left, target.right, flags & 0xF, sw);
+    PlaceAlongAxis(target.top, target.bottom, (flags >> 4) & 0xF, sh);
     return target;
 }
 
