@@ -67,11 +67,18 @@ int Show(HWND window)
         return 1;
     }
     Print("TITLE", WindowText(window));
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    const int focus = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus
-                          ? ::GetDlgCtrlID(info.hwndFocus)
-                          : 0;
+    // The window can be found before its thread's input state has settled
+    // (Wine activates it a moment later); give the focus up to 3 s to appear.
+    int focus = 0;
+    for (int attempt = 0; attempt < 30 && focus == 0; ++attempt) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) {
+            focus = ::GetDlgCtrlID(info.hwndFocus);
+        } else {
+            ::Sleep(100);
+        }
+    }
     std::printf("FOCUS=%d\n", focus);
     const LRESULT defId = ::SendMessageW(window, DM_GETDEFID, 0, 0);
     std::printf("DEFID=%d\n", HIWORD(defId) == DC_HASDEFID ? LOWORD(defId) : 0);
