@@ -1,4 +1,4 @@
-#include "app/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 #include "app/Roles.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)

@@ -1,15 +1,13 @@
 #include "app/Roles.h"
 
 #include "app/CommandLine.h"
-#include "app/ModuleInstance.h"
-#include "app/Probes.h"
+#include "platform/ModuleInstance.h"
+#include "platform/Probes.h"
 #include "service/TimeService.h"
 #include "ui/ConfigDialog.h"
 #include "ui/Hyperlink.h"
 
 #include <commctrl.h>
-
-HINSTANCE g_moduleInstance = nullptr;
 
 DWORD CommonControlClasses(bool comCtl6OrLater)
 {

@@ -7,6 +7,7 @@
 #define IDS_UNINSTALL_QUESTION 110
 #define IDS_SERVICE_DESCRIPTION 111
 
-// The configuration dialog template and its bitmap.
+// The configuration dialog template, and the two header arrows (ascending,
+// descending; 16x16 each on magenta) of sorted list-view columns.
 #define IDD_CONFIGURATION 111
-#define IDB_CONFIGURATION 1111
+#define IDB_SORT_ARROWS 1111

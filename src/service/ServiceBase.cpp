@@ -1,6 +1,7 @@
 #include "service/ServiceBase.h"
 
-#include "settings/Registry.h"
+#include "platform/Registry.h"
+#include "settings/Parameters.h"
 
 ServiceBase* ServiceBase::instance = nullptr;
 
@@ -12,11 +13,6 @@ bool IsGiven(const wchar_t* text)
 }
 
 }  // namespace
-
-std::wstring ServiceKeyPath(const std::wstring& serviceName)
-{
-    return L"SYSTEM\\CurrentControlSet\\Services\\" + serviceName;
-}
 
 ServiceBase::ServiceBase(const wchar_t* serviceName, const wchar_t* displayName, const wchar_t* description,
                          const wchar_t* arguments)

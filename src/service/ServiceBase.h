@@ -1,7 +1,7 @@
 // Generic host that binds one service object to the service control manager.
 #pragma once
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -67,6 +67,3 @@ private:
     // Ends Run the way a stop request does and waits until ServiceMain is done.
     void EndRunAndWait();
 };
-
-// "SYSTEM\CurrentControlSet\Services\" + serviceName.
-std::wstring ServiceKeyPath(const std::wstring& serviceName);

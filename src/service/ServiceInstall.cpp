@@ -2,13 +2,15 @@
 // steps TimeService adds: parameters, installation record, confirmation.
 #include "service/ServiceInstall.h"
 
-#include "Handles.h"
-#include "app/ModuleInstance.h"
+#include "platform/Handles.h"
+#include "platform/ModuleInstance.h"
+#include "platform/ModulePath.h"
+#include "platform/Registry.h"
+#include "platform/StringResource.h"
 #include "res/ResourceIds.h"
-#include "service/StringResource.h"
 #include "service/TimeService.h"
 #include "settings/InstallRecord.h"
-#include "settings/Registry.h"
+#include "settings/Parameters.h"
 
 std::wstring BuildImagePath(const std::wstring& executablePath, const std::wstring& arguments)
 {
@@ -140,7 +142,7 @@ bool TimeService::Install()
     if (!RegisterService()) {
         return false;
     }
-    if (!WriteParameters()) {
+    if (!WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
         return false;
     }
     WriteInstallRecord(displayName, serviceName);

@@ -20,13 +20,9 @@ public:
     // Reads the server list and the interval from the Parameters key.
     bool Initialize() override;
 
-    // Writes serverNames and interval under the Parameters key.
-    bool WriteParameters() const;
-
     std::wstring serverNames;
     DWORD interval = 0;
 };
 
 constexpr wchar_t kServiceName[] = L"vmhoralsvc";
 constexpr wchar_t kDisplayName[] = L"Velmora Horal Service";
-constexpr DWORD kDefaultInterval = 86400;

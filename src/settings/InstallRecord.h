@@ -2,20 +2,12 @@
 // identity of the executable file it records.
 #pragma once
 
-#include "app/Probes.h"
+#include "platform/Probes.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
-
-// Full path of the module's file (null: the executable), however long, with
-// the long-path prefix removed. Empty when the system cannot tell it.
-std::wstring GetModulePath(HMODULE module);
-
-// "\\?\UNC\server\share" becomes "\\server\share", "\\?\C:\dir" becomes
-// "C:\dir"; case-sensitive, anything else is returned unchanged.
-std::wstring StripLongPathPrefix(const std::wstring& path);
 
 // The file version of the file's version resource; 0 without a readable one.
 PackedVersion GetFileVersion(const std::wstring& path);

@@ -1,7 +1,7 @@
-// The service's two settings under its Parameters key.
-#include "Handles.h"
-#include "service/TimeService.h"
-#include "settings/Registry.h"
+#include "settings/Parameters.h"
+
+#include "platform/Handles.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -12,21 +12,25 @@ std::wstring ParametersKeyPath(const std::wstring& serviceName)
 
 }  // namespace
 
-bool TimeService::WriteParameters() const
+std::wstring ServiceKeyPath(const std::wstring& serviceName)
+{
+    return L"SYSTEM\\CurrentControlSet\\Services\\" + serviceName;
+}
+
+bool WriteServiceParameters(const std::wstring& serviceName, const ServiceParameters& parameters)
 {
     UniqueHkey key;
     if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, ParametersKeyPath(serviceName).c_str(), key.Put()) != ERROR_SUCCESS) {
         return false;
     }
-    WriteStringValue(key.Get(), L"ServerNames", serverNames);
-    WriteDwordValue(key.Get(), L"TimeInterval", interval);
+    WriteStringValue(key.Get(), L"ServerNames", parameters.serverNames);
+    WriteDwordValue(key.Get(), L"TimeInterval", parameters.interval);
     return true;
 }
 
-bool TimeService::Initialize()
+bool ReadServiceParameters(const std::wstring& serviceName, ServiceParameters& parameters)
 {
-    serverNames.clear();
-    interval = 0;
+    parameters = ServiceParameters{};
     UniqueHkey key;
     const LONG result =
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, ParametersKeyPath(serviceName).c_str(), 0, KEY_QUERY_VALUE, key.Put());
@@ -34,13 +38,11 @@ bool TimeService::Initialize()
         ::SetLastError(static_cast<DWORD>(result));
         return false;
     }
-    // A list that is missing or not text is an empty list; an interval that is
-    // missing or malformed is the dialog's default of one day.
-    if (!QueryStringValue(key.Get(), L"ServerNames", serverNames)) {
-        serverNames.clear();
+    if (!QueryStringValue(key.Get(), L"ServerNames", parameters.serverNames)) {
+        parameters.serverNames.clear();
     }
-    if (!QueryDwordValue(key.Get(), L"TimeInterval", interval)) {
-        interval = kDefaultInterval;
+    if (!QueryDwordValue(key.Get(), L"TimeInterval", parameters.interval)) {
+        parameters.interval = kDefaultInterval;
     }
     // The failed queries above must not become the service's exit code.
     ::SetLastError(ERROR_SUCCESS);

@@ -1,6 +1,6 @@
 #include "timesync/Synchronization.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "timesync/TimeQuery.h"
 
 ServerListTokenizer::ServerListTokenizer(const std::wstring& text, const std::wstring& separators)

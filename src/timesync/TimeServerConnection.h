@@ -1,7 +1,7 @@
 // Resolving and connecting to a time server.
 #pragma once
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "ui/ConfigDialog.h"
 
-#include "service/TimeService.h"
+#include "settings/Parameters.h"
 #include "text/TextConvert.h"
 
 namespace {

@@ -1,12 +1,13 @@
 // The dialog in which the user enters the time servers and the interval.
 #pragma once
 
+#include "res/ResourceIds.h"
 #include "ui/DialogBase.h"
 
 #include <cstdint>
 #include <string>
 
-constexpr WORD kConfigDialogId = 111;
+constexpr WORD kConfigDialogId = IDD_CONFIGURATION;
 constexpr int kServerNamesField = 1022;
 constexpr int kIntervalField = 1023;
 

@@ -1,7 +1,7 @@
 #include "ui/Hyperlink.h"
 
-#include "Handles.h"
-#include "app/Probes.h"
+#include "platform/Handles.h"
+#include "platform/Probes.h"
 
 #include <shlwapi.h>
 

@@ -1,7 +1,7 @@
 #include "ui/TypedListView.h"
 
-#include "Handles.h"
-#include "app/Probes.h"
+#include "platform/Handles.h"
+#include "platform/Probes.h"
 #include "ui/DialogBase.h"
 
 namespace {

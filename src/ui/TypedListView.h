@@ -10,12 +10,13 @@
 #include <string>
 
 #include "data/TypedColumns.h"
+#include "res/ResourceIds.h"
 
 class DialogBase;
 
 // Bitmap resource with the two 16x16 header arrows (ascending, descending) on
 // a magenta background.
-constexpr WORD kSortArrowsBitmap = 1111;
+constexpr WORD kSortArrowsBitmap = IDB_SORT_ARROWS;
 
 // The record text in the item's lParam; null when the item has none.
 const wchar_t* GetItemRecord(HWND list, int itemIndex);

@@ -2,9 +2,9 @@
 // bit 0: IsComCtl6OrLater; bit 1: ComCtl32 came from the side-by-side store
 // (the manifest selected the version 6 assembly); bit 2: that very library,
 // loaded by its full path, reports version 6 or later.
-#include "app/Probes.h"
+#include "platform/Probes.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <cwchar>
 

@@ -1,4 +1,4 @@
-#include "app/Probes.h"
+#include "platform/Probes.h"
 #include "app/Roles.h"
 #include "text/TextConvert.h"
 #include "ui/ConfigDialog.h"

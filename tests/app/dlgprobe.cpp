@@ -10,7 +10,7 @@
 //   dlgprobe gone TITLE [WAITMS]       wait until no window of that title is left; GONE=0/1
 //   dlgprobe key SUBKEY                EXISTS=0/1 for a key under HKEY_LOCAL_MACHINE
 //   dlgprobe value SUBKEY NAME         TYPE and VALUE (text in brackets, or the number)
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "text/TextConvert.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The resources of the built HoralSvc.exe, read back from the file.
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "ProcessSupport.h"
-#include "service/StringResource.h"
+#include "platform/StringResource.h"
 #include "settings/InstallRecord.h"
 
 #include <gtest/gtest.h>

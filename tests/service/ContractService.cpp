@@ -1,7 +1,7 @@
 // A service built on ServiceBase that writes what the runtime makes it do to a
 // log file, so that a test can check the runtime against the real service
 // manager. Arguments: "ok" or "fail", then the log file path.
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "service/ServiceBase.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "service/TimeService.h"
+#include "settings/Parameters.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ protected:
 TEST_F(Parameters, WrittenValuesReadBack)
 {
     TimeService writer(L"-s", L"  a.example  b.example ", 0);
-    ASSERT_TRUE(writer.WriteParameters());
+    ASSERT_TRUE(WriteServiceParameters(writer.serviceName, {writer.serverNames, writer.interval}));
     DWORD type = 0;
     DWORD size = 0;
     ASSERT_EQ(::RegQueryValueExW(key.Get(), L"ServerNames", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
@@ -61,7 +62,7 @@ TEST_F(Parameters, WrittenValuesReadBack)
 TEST_F(Parameters, EmptyListIsTwoBytesAndReadsEmpty)
 {
     TimeService writer(L"-s", L"", 86400);
-    ASSERT_TRUE(writer.WriteParameters());
+    ASSERT_TRUE(WriteServiceParameters(writer.serviceName, {writer.serverNames, writer.interval}));
     DWORD size = 0;
     ::RegQueryValueExW(key.Get(), L"ServerNames", nullptr, nullptr, nullptr, &size);
     EXPECT_EQ(size, 2u);

@@ -5,8 +5,8 @@
 //   install SERVERS SECONDS TimeService::Install; exit 0 on success, 1 on failure
 //   comctl6                 exit 2 when ComCtl32 came from the side-by-side store
 //                           (the manifest picked the version 6 assembly), else 0
-#include "Handles.h"
-#include "app/ModuleInstance.h"
+#include "platform/Handles.h"
+#include "platform/ModuleInstance.h"
 #include "app/Roles.h"
 #include "service/TimeService.h"
 

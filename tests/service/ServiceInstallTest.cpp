@@ -1,12 +1,13 @@
 // Installation and removal against Wine's real service control manager.
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "ProcessSupport.h"
-#include "app/ModuleInstance.h"
+#include "platform/ModuleInstance.h"
 #include "service/ServiceBase.h"
 #include "service/ServiceInstall.h"
 #include "service/TimeService.h"
+#include "settings/Parameters.h"
 #include "settings/InstallRecord.h"
-#include "settings/Registry.h"
+#include "platform/Registry.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>

@@ -1,7 +1,8 @@
 // The file-identity helpers behind the installation record, for long paths.
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "ProcessSupport.h"
 #include "service/TimeService.h"
+#include "platform/ModulePath.h"
 #include "settings/InstallRecord.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "timesync/Synchronization.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <gtest/gtest.h>
 

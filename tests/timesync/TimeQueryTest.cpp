@@ -1,6 +1,6 @@
 #include "timesync/TimeQuery.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 #include "timesync/TimeServerConnection.h"
 
 #include <gtest/gtest.h>

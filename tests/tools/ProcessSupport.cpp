@@ -1,6 +1,6 @@
 #include "ProcessSupport.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 std::wstring HostPathToWindows(const char* hostPath)
 {

@@ -10,7 +10,7 @@
 //   svcctl query NAME                 prints STATE, EXIT, CHECKPOINT, WAITHINT
 //   svcctl delete NAME
 //   svcctl alive PID                  prints ALIVE=1 while that process runs
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <tlhelp32.h>
 

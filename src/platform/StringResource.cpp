@@ -1,4 +1,4 @@
-#include "service/StringResource.h"
+#include "platform/StringResource.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "app/Probes.h"
+#include "platform/Probes.h"
 
-#include "Handles.h"
+#include "platform/Handles.h"
 
 #include <shlwapi.h>
 

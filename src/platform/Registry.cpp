@@ -1,4 +1,4 @@
-#include "settings/Registry.h"
+#include "platform/Registry.h"
 
 #include <cstring>
 

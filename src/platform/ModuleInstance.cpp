@@ -1,0 +1,3 @@
+#include "platform/ModuleInstance.h"
+
+HINSTANCE g_moduleInstance = nullptr;
