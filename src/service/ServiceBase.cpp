@@ -12,6 +12,17 @@ bool IsGiven(const wchar_t* text)
     return text != nullptr && text[0] != L'\0';
 }
 
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock;
+};
+
 }  // namespace
 
 ServiceBase::ServiceBase(const wchar_t* serviceName, const wchar_t* displayName, const wchar_t* description,
@@ -84,18 +95,21 @@ BOOL ServiceBase::ReportStatus(DWORD state)
 
 bool ServiceBase::Startup()
 {
-    ReportStatus(SERVICE_START_PENDING);
+    ReportUnlessEnding(SERVICE_START_PENDING);
     ::SetLastError(ERROR_SUCCESS);
     const bool initialized = Initialize();
-    status.dwWin32ExitCode = ::GetLastError();
+    const DWORD error = ::GetLastError();
+    ExclusiveLock lock(statusLock);
+    status.dwWin32ExitCode = initialized ? ERROR_SUCCESS : error;
     status.dwCheckPoint = 0;
     status.dwWaitHint = 0;
-    if (initialized) {
-        ReportStatus(SERVICE_RUNNING);
-        return true;
+    // A stop that came while starting has reported STOP_PENDING already; the
+    // next state may only be SERVICE_STOPPED.
+    if (!initialized || stopClaimed) {
+        return false;
     }
-    ReportStatus(SERVICE_STOPPED);
-    return false;
+    ReportStatus(SERVICE_RUNNING);
+    return true;
 }
 
 void WINAPI ServiceBase::ServiceMain(DWORD, LPWSTR*)
@@ -104,29 +118,64 @@ void WINAPI ServiceBase::ServiceMain(DWORD, LPWSTR*)
     if (self == nullptr) {
         return;
     }
+    // A stop can arrive as soon as the handler is registered, so what it
+    // touches exists before then.
+    self->running = 1;
+    self->stopEvent.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
     self->status.dwCurrentState = SERVICE_START_PENDING;
     self->statusHandle = ::RegisterServiceCtrlHandlerW(self->serviceName.c_str(), &ServiceBase::ControlHandler);
     if (self->statusHandle == nullptr) {
         return;
     }
     if (self->Startup()) {
-        self->running = 1;
-        self->status.dwWin32ExitCode = 0;
-        self->status.dwCheckPoint = 0;
-        self->status.dwWaitHint = 0;
-        self->stopEvent.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
         self->Run();
-        self->stopEvent.Reset();
     }
-    self->ReportStatus(SERVICE_STOPPED);
-    ::SetEvent(self->finishedEvent.Get());
+    self->Finish();
 }
 
-void ServiceBase::EndRunAndWait()
+void ServiceBase::Finish()
 {
+    bool handlerReports = false;
+    {
+        ExclusiveLock lock(statusLock);
+        handlerReports = stopClaimed;
+        finishing = true;
+        status.dwCurrentState = SERVICE_STOPPED;
+    }
+    ::SetEvent(finishedEvent.Get());
+    if (!handlerReports) {
+        // Run ended on its own or the start failed. After this report the
+        // process may end at any moment, so nothing follows it.
+        ::SetServiceStatus(statusHandle, &status);
+    }
+}
+
+void ServiceBase::ReportUnlessEnding(DWORD state)
+{
+    ExclusiveLock lock(statusLock);
+    if (!stopClaimed && !finishing) {
+        ReportStatus(state != 0 ? state : status.dwCurrentState);
+    }
+}
+
+void ServiceBase::StopAndWait(void (ServiceBase::*hook)())
+{
+    {
+        ExclusiveLock lock(statusLock);
+        // Finishing: ServiceMain reports SERVICE_STOPPED itself, and under
+        // Wine that report cannot go out while this handler waits.
+        if (stopClaimed || finishing) {
+            return;
+        }
+        stopClaimed = true;
+        ReportStatus(SERVICE_STOP_PENDING);
+    }
+    (this->*hook)();
     running = 0;
     ::SetEvent(stopEvent.Get());
     ::WaitForSingleObject(finishedEvent.Get(), INFINITE);
+    // ServiceMain has settled the final status and left its report to us.
+    ::SetServiceStatus(statusHandle, &status);
 }
 
 void WINAPI ServiceBase::ControlHandler(DWORD code)
@@ -137,10 +186,13 @@ void WINAPI ServiceBase::ControlHandler(DWORD code)
     }
     switch (code) {
         case SERVICE_CONTROL_STOP:
-            self->ReportStatus(SERVICE_STOP_PENDING);
-            self->OnStop();
-            self->EndRunAndWait();
-            break;
+            self->StopAndWait(&ServiceBase::OnStop);
+            return;
+        case SERVICE_CONTROL_SHUTDOWN:
+            // Nothing else would end Run, and the system waits for the
+            // service: a shutdown ends it as a stop does.
+            self->StopAndWait(&ServiceBase::OnShutdown);
+            return;
         case SERVICE_CONTROL_PAUSE:
             self->OnPause();
             break;
@@ -150,18 +202,11 @@ void WINAPI ServiceBase::ControlHandler(DWORD code)
         case SERVICE_CONTROL_INTERROGATE:
             self->OnInterrogate();
             break;
-        case SERVICE_CONTROL_SHUTDOWN:
-            // Nothing else would end Run, and the handler must not wait for
-            // ever while the system shuts down: end it as a stop does.
-            self->ReportStatus(SERVICE_STOP_PENDING);
-            self->OnShutdown();
-            self->EndRunAndWait();
-            break;
         default:
             if (code >= 128) {
                 self->OnUserControl(code);
             }
             break;
     }
-    ::SetServiceStatus(self->statusHandle, &self->status);
+    self->ReportUnlessEnding(0);
 }

@@ -40,8 +40,8 @@ public:
     static void WINAPI ServiceMain(DWORD argc, LPWSTR* argv);
     static void WINAPI ControlHandler(DWORD code);
     BOOL ReportStatus(DWORD state);
-    // Start phase of ServiceMain: reports start pending, initialises, reports
-    // running or stopped.
+    // Start phase of ServiceMain: reports start pending, initialises, and
+    // reports running unless initialising failed or a stop came meanwhile.
     bool Startup();
 
     // Registration with the service control manager and its event source.
@@ -61,9 +61,28 @@ public:
     // Shared between the dispatcher and service threads.
     std::atomic<std::int32_t> running{0};
     UniqueEvent finishedEvent;
+    // Created before the control handler is registered and kept until the
+    // object dies: a stop may signal it at any moment of the service's life.
     UniqueEvent stopEvent;
 
 private:
-    // Ends Run the way a stop request does and waits until ServiceMain is done.
-    void EndRunAndWait();
+    // Reports `state` (0: the current state again) unless a stop has been
+    // taken on or the final status is settled.
+    void ReportUnlessEnding(DWORD state);
+    // Stop and shutdown: ends Run, waits until ServiceMain is done and makes
+    // the one SERVICE_STOPPED report of this start.
+    void StopAndWait(void (ServiceBase::*hook)());
+    // Last step of ServiceMain: settles the final status and reports it,
+    // unless a waiting stop handler does.
+    void Finish();
+
+    // Who makes the final report. Both flags and every report other than the
+    // final one are taken under the lock, so that no other state follows
+    // STOP_PENDING and SERVICE_STOPPED goes out exactly once. The final report
+    // itself is made outside it: Wine's dispatcher holds its own lock while a
+    // handler runs, and a SERVICE_STOPPED report from the service thread waits
+    // for that lock.
+    SRWLOCK statusLock = SRWLOCK_INIT;
+    bool stopClaimed = false;  // a stop handler ends the service and reports
+    bool finishing = false;    // ServiceMain is done; no report but the final one
 };
