@@ -37,9 +37,10 @@ bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int3
         if (running != nullptr && *running == 0) {
             return false;
         }
-        const std::int32_t unixTime = QueryServerTime(host);
+        AnswerTiming timing;
+        const std::int64_t unixTime = QueryServerTime(host, &timing);
         if (unixTime != -1) {
-            SetClockFromUnixTime(unixTime);
+            SetClockFromUnixTime(unixTime, timing);
             return true;
         }
     }
@@ -56,8 +57,12 @@ DWORD NextWaitChunk(std::uint64_t& remainingMs)
 
 bool WaitForInterval(HANDLE stopEvent, DWORD intervalSeconds)
 {
-    // Formed in 64 bits: intervals above 4294967 s must not wrap to a short wait.
-    std::uint64_t remainingMs = static_cast<std::uint64_t>(intervalSeconds) * 1000;
+    // A typing slip must not make the service ask a server back to back, as
+    // fast as the network allows: public time services refuse clients that
+    // ask more often than every 4 seconds. Formed in 64 bits: intervals above
+    // 4294967 s must not wrap to a short wait.
+    const DWORD seconds = intervalSeconds < kMinimumIntervalSeconds ? kMinimumIntervalSeconds : intervalSeconds;
+    std::uint64_t remainingMs = static_cast<std::uint64_t>(seconds) * 1000;
     do {
         if (::WaitForSingleObject(stopEvent, NextWaitChunk(remainingMs)) != WAIT_TIMEOUT) {
             return false;

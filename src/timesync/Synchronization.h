@@ -31,6 +31,10 @@ bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int3
 // (0xFFFFFFFF means INFINITE), so longer intervals are waited in pieces.
 DWORD NextWaitChunk(std::uint64_t& remainingMs);
 
-// Waits `intervalSeconds` on the stop event. True when the whole interval
-// passed; false when the event was set or the wait failed.
+// The shortest wait between two cycles, whatever interval is stored.
+constexpr DWORD kMinimumIntervalSeconds = 4;
+
+// Waits `intervalSeconds`, but at least kMinimumIntervalSeconds, on the stop
+// event. True when the whole wait passed; false when the event was set or the
+// wait failed.
 bool WaitForInterval(HANDLE stopEvent, DWORD intervalSeconds);

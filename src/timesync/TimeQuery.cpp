@@ -33,19 +33,30 @@ bool WaitReadable(SOCKET s)
 
 }  // namespace
 
-std::int32_t ServerValueToUnixTime(std::uint32_t serverValue)
+std::int64_t ServerValueToUnixTime(std::uint32_t serverValue)
 {
-    return static_cast<std::int32_t>(serverValue + 2085978496u);
+    constexpr std::int64_t k1900To1970 = 2208988800;
+    constexpr std::int64_t kWrap = std::int64_t{1} << 32;
+    return serverValue >= 0x80000000u ? serverValue - k1900To1970 : serverValue + kWrap - k1900To1970;
 }
 
-bool UnixTimeToSystemTime(std::int32_t unixTime, SYSTEMTIME& out)
+std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connectTicks, std::int64_t ticksSinceAnswer,
+                                      std::int64_t ticksPerSecond)
+{
+    if (ticksPerSecond <= 0) {
+        return unixTime * 1000 + 500;
+    }
+    return unixTime * 1000 + 500 + connectTicks * 1000 / ticksPerSecond / 2 + ticksSinceAnswer * 1000 / ticksPerSecond;
+}
+
+bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out)
 {
     out = SYSTEMTIME{};
-    if (unixTime < 0) {
+    if (unixMs < 0) {
         return false;
     }
-    const std::int64_t days = unixTime / 86400;
-    const std::int64_t secondOfDay = unixTime % 86400;
+    const std::int64_t days = unixMs / 86400000;
+    const std::int64_t msOfDay = unixMs % 86400000;
     int year = 0;
     unsigned month = 0;
     unsigned day = 0;
@@ -54,16 +65,17 @@ bool UnixTimeToSystemTime(std::int32_t unixTime, SYSTEMTIME& out)
     out.wMonth = static_cast<WORD>(month);
     out.wDayOfWeek = static_cast<WORD>((days + 4) % 7);  // 1970-01-01 was a Thursday
     out.wDay = static_cast<WORD>(day);
-    out.wHour = static_cast<WORD>(secondOfDay / 3600);
-    out.wMinute = static_cast<WORD>(secondOfDay / 60 % 60);
-    out.wSecond = static_cast<WORD>(secondOfDay % 60);
-    out.wMilliseconds = 0;
+    out.wHour = static_cast<WORD>(msOfDay / 3600000);
+    out.wMinute = static_cast<WORD>(msOfDay / 60000 % 60);
+    out.wSecond = static_cast<WORD>(msOfDay / 1000 % 60);
+    out.wMilliseconds = static_cast<WORD>(msOfDay % 1000);
     return true;
 }
 
-std::int32_t QueryServerTime(const std::wstring& host)
+std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing)
 {
-    UniqueSocket s(ConnectToHost(host, kTimePort, SOCK_STREAM));
+    std::int64_t connectTicks = 0;
+    UniqueSocket s(ConnectToHost(host, kTimePort, SOCK_STREAM, &connectTicks));
     if (!s) {
         return -1;
     }
@@ -82,19 +94,31 @@ std::int32_t QueryServerTime(const std::wstring& host)
         }
         received += n;
     }
+    const std::int64_t receivedAt = PerformanceCount();
     s.Reset();
     const std::uint32_t serverValue = (static_cast<std::uint32_t>(bytes[0]) << 24) |
                                       (static_cast<std::uint32_t>(bytes[1]) << 16) |
                                       (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
-    const std::int32_t unixTime = ServerValueToUnixTime(serverValue);
+    const std::int64_t unixTime = ServerValueToUnixTime(serverValue);
     // Before 1970 has no calendar date to set; such a server has not answered.
-    return unixTime < 0 ? -1 : unixTime;
+    if (unixTime < 0) {
+        return -1;
+    }
+    if (timing != nullptr) {
+        *timing = AnswerTiming{connectTicks, receivedAt};
+    }
+    return unixTime;
 }
 
-bool SetClockFromUnixTime(std::int32_t unixTime)
+bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing)
 {
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    const std::int64_t sinceAnswer = timing.receivedAt != 0 ? PerformanceCount() - timing.receivedAt : 0;
     SYSTEMTIME time;
-    if (!UnixTimeToSystemTime(unixTime, time) || !::SetSystemTime(&time)) {
+    if (!UnixMillisecondsToSystemTime(
+            EstimateUnixMilliseconds(unixTime, timing.connectTicks, sinceAnswer, frequency.QuadPart), time) ||
+        !::SetSystemTime(&time)) {
         std::fputs("Couldn't set time! :-(\n", stderr);
         return false;
     }

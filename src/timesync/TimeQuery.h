@@ -8,17 +8,33 @@
 
 constexpr int kTimePort = 37;
 
-// Seconds since 1900 (the server's count) to Unix time, modulo 2^32.
-std::int32_t ServerValueToUnixTime(std::uint32_t serverValue);
+// The Unix time a server's 32-bit count of seconds since 1900 stands for, in
+// the era that keeps it current: counts of 2^31 and above are 1968-01-20 to
+// 2036-02-07, counts below 2^31 are 2036-02-07 to 2104-02-26 (after the count
+// wrapped). Times before 1970 come out negative.
+std::int64_t ServerValueToUnixTime(std::uint32_t serverValue);
 
-// UTC calendar fields of a Unix time, milliseconds 0. False for a negative
-// time, which has no calendar date here.
-bool UnixTimeToSystemTime(std::int32_t unixTime, SYSTEMTIME& out);
+// How long the connection took to be established (one round trip) and when
+// the answer's fourth byte arrived, in performance-counter ticks.
+struct AnswerTiming {
+    std::int64_t connectTicks = 0;
+    std::int64_t receivedAt = 0;
+};
 
-// Asks one server for the time. Returns the Unix time, or -1 when the server
-// could not be reached, did not send 4 bytes in time, or sent a time before 1970.
-std::int32_t QueryServerTime(const std::wstring& host);
+// The time to set, in milliseconds since 1970: RFC 868 cuts the server's time
+// down to whole seconds, so the estimate is the middle of that second, plus
+// half the connection's round trip, plus what has passed since the answer.
+std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connectTicks, std::int64_t ticksSinceAnswer,
+                                      std::int64_t ticksPerSecond);
 
-// Sets the system clock; on failure writes "Couldn't set time! :-(" to stderr.
-// Returns whether the clock was set.
-bool SetClockFromUnixTime(std::int32_t unixTime);
+// UTC calendar fields of a time in milliseconds since 1970. False before 1970.
+bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out);
+
+// Asks one server for the time. Returns the Unix time in whole seconds, or -1
+// when the server could not be reached, did not send 4 bytes in time, or sent
+// a time before 1970. `timing`, when given, receives the answer's timing.
+std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr);
+
+// Sets the system clock from an answer; on failure writes "Couldn't set time!
+// :-(" to stderr. Returns whether the clock was set.
+bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing);

@@ -44,8 +44,9 @@ void FreeAddressList(addrinfo* list)
 
 // A blocking connect can hang for minutes on an unreachable server; connect
 // without blocking and give the attempt kConnectTimeoutMs to complete.
-bool ConnectWithTimeout(SOCKET s, const sockaddr* address, int length)
+bool ConnectWithTimeout(SOCKET s, const sockaddr* address, int length, std::int64_t* connectTicks)
 {
+    const std::int64_t started = PerformanceCount();
     u_long nonBlocking = 1;
     if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
         return false;
@@ -70,11 +71,21 @@ bool ConnectWithTimeout(SOCKET s, const sockaddr* address, int length)
             return false;
         }
     }
+    if (connectTicks != nullptr) {
+        *connectTicks = PerformanceCount() - started;
+    }
     u_long blocking = 0;
     return ::ioctlsocket(s, FIONBIO, &blocking) == 0;
 }
 
 }  // namespace
+
+std::int64_t PerformanceCount()
+{
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
 
 void* CachedGetAddrInfo()
 {
@@ -86,7 +97,7 @@ void HideGetAddrInfoForTest(bool hide)
     getAddrInfoHidden = hide;
 }
 
-SOCKET ConnectToHost(const std::wstring& host, int port, int socketType)
+SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks)
 {
     const GetAddrInfoFn getAddrInfo = LookUpGetAddrInfo();
     const std::string hostText = ToUtf8(host);
@@ -102,7 +113,7 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType)
         }
         // Only the first entry is tried, in whatever family it has.
         UniqueSocket s(::socket(list->ai_family, socketType, 0));
-        const bool connected = s && ConnectWithTimeout(s.Get(), list->ai_addr, static_cast<int>(list->ai_addrlen));
+        const bool connected = s && ConnectWithTimeout(s.Get(), list->ai_addr, static_cast<int>(list->ai_addrlen), connectTicks);
         FreeAddressList(list);
         return connected ? s.Release() : INVALID_SOCKET;
     }
@@ -124,7 +135,7 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType)
         }
         std::memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
     }
-    if (!ConnectWithTimeout(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address))) {
+    if (!ConnectWithTimeout(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address), connectTicks)) {
         return INVALID_SOCKET;
     }
     return s.Release();

@@ -3,6 +3,7 @@
 
 #include "platform/Handles.h"
 
+#include <cstdint>
 #include <string>
 
 // How long a connection attempt or a receive may wait before the server counts
@@ -12,8 +13,13 @@ constexpr DWORD kReceiveTimeoutMs = 5000;
 
 // Resolves `host` (name or dotted IPv4 address) and connects a socket of
 // `socketType` to `port`. Returns the connected socket, owned by the caller, or
-// INVALID_SOCKET. Needs a ready WinsockScope.
-SOCKET ConnectToHost(const std::wstring& host, int port, int socketType);
+// INVALID_SOCKET. Needs a ready WinsockScope. `connectTicks`, when given,
+// receives how long the connection took to be established, resolution not
+// included, in performance-counter ticks.
+SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr);
+
+// The performance counter now.
+std::int64_t PerformanceCount();
 
 // The getaddrinfo entry point as cached by the last lookup (null before).
 void* CachedGetAddrInfo();
