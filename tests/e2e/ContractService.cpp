@@ -1,0 +1,86 @@
+// A service built on ServiceBase that logs what the runtime makes it do, so a
+// journey can check the runtime against the real service manager.
+// Arguments: the mode, then the log file. Modes: "ok"; "fail" (Initialize
+// fails with error 2); "slow" (Initialize takes 1.5 s); "shutdown" (0.3 s
+// into Run a thread of its own delivers SERVICE_CONTROL_SHUTDOWN, as the
+// system would at shutdown; Wine's manager never sends it).
+#include "platform/Handles.h"
+#include "service/ServiceBase.h"
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+class ContractService : public ServiceBase {
+public:
+    ContractService(const std::wstring& mode, const wchar_t* logPath)
+        : ServiceBase(L"horalcontract", nullptr, nullptr, nullptr),
+          mode(mode),
+          log(::CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+
+    void Note(const std::string& what)
+    {
+        char line[160];
+        const int n =
+            std::snprintf(line, sizeof(line), "%s state=%lu exit=%lu checkpoint=%lu waithint=%lu running=%d event=%d\n",
+                          what.c_str(), status.dwCurrentState, status.dwWin32ExitCode, status.dwCheckPoint,
+                          status.dwWaitHint, static_cast<int>(running), stopEvent.IsValid() ? 1 : 0);
+        DWORD written = 0;
+        ::WriteFile(log.Get(), line, static_cast<DWORD>(n), &written, nullptr);
+    }
+
+    bool Initialize() override
+    {
+        Note("initialize");
+        ::Sleep(mode == L"slow" ? 1500 : 0);
+        ::SetLastError(mode == L"fail" ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
+        return mode != L"fail";
+    }
+    DWORD Run() override
+    {
+        Note("run");
+        if (mode == L"shutdown") {
+            shutdown = std::thread([] {
+                ::Sleep(300);
+                ControlHandler(SERVICE_CONTROL_SHUTDOWN);
+            });
+        }
+        ::WaitForSingleObject(stopEvent.Get(), INFINITE);
+        Note("run-end");
+        return 0;
+    }
+    void OnStop() override { Note("stop"); }
+    void OnInterrogate() override { Note("interrogate"); }
+    void OnPause() override { Note("pause"); }
+    void OnContinue() override { Note("continue"); }
+    void OnShutdown() override { Note("shutdown"); }
+    bool OnUserControl(DWORD code) override
+    {
+        Note("user-" + std::to_string(code));
+        return true;
+    }
+
+    std::wstring mode;
+    UniqueFile log;
+    std::thread shutdown;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3) {
+        return 1;
+    }
+    ContractService service(argv[1], argv[2]);
+    service.RunDispatcher();
+    if (service.shutdown.joinable()) {
+        service.shutdown.join();
+    }
+    return static_cast<int>(service.status.dwWin32ExitCode);
+}

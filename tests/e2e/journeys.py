@@ -1,0 +1,330 @@
+#!/usr/bin/env python3
+"""The journeys of HoralSvc under Wine, each group in a session of its own:
+
+  journeys.py service    the real HoralSvc.exe as a service, asking test time servers
+  journeys.py contract   the service host's contract, through a test service
+  journeys.py desktop    the dialog, installation and removal, in English
+  journeys.py german     the dialog and the question in German
+"""
+import os
+import shutil
+import statistics
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from timeserver import TimeServers, read_log  # noqa: E402
+from wine import Session, wait_for, winpath  # noqa: E402
+
+SERVICE = "vmhoralsvc"
+SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
+PARAMETERS = SERVICES + r"\vmhoralsvc\Parameters"
+RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
+EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
+STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
+UNIX_2040 = 2222035200  # 2040-06-01 00:00:00 UTC, after the 32-bit count wrapped in 2036
+
+
+class Journey(unittest.TestCase):
+    """One session and one set of time servers for all steps of a group; the
+    steps run in the order of their names."""
+
+    servers, extra_env, image = {}, None, "HoralSvc.exe"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(cls.__name__.lower(), cls.extra_env)
+        cls.connections = os.path.join(cls.session.root, "connections.log")
+        cls.time_servers = TimeServers(cls.servers, cls.connections).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.time_servers.__exit__(None, None, None)
+        cls.session.close()
+
+    def asked(self):
+        return [address for _, address in read_log(self.connections)]
+
+    def stop(self, service=SERVICE):
+        """Stops a running service: its process is gone at once, having reported
+        SERVICE_STOPPED exactly once. Returns the seconds sc took."""
+        reports, started = len(self.session.reports()), time.time()
+        self.session.run("sc", "stop", service)
+        took = time.time() - started
+        self.assertEqual(self.session.state(service), (STOPPED, 0))
+        self.assertTrue(wait_for(lambda: not self.session.alive(self.image), 3), "the service process lingers")
+        self.assertEqual(self.session.reports()[reports:].count(STOPPED), 1)
+        return took
+
+
+class Service(Journey):
+    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, SILENT = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
+    EARLY, LATE, AFTER_2036 = "127.0.1.7", "127.0.1.8", "127.0.1.9"
+    servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200", SILENT: "silent",
+               EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496)}
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % winpath(os.environ["HORAL_EXE"]))
+
+    def cycles(self, servers, interval, until):
+        """Runs the service with these parameters until `until` is true of the
+        clock attempts and connections of this run; returns them and the stop time."""
+        for name, kind, data in (("ServerNames", "REG_SZ", servers), ("TimeInterval", "REG_DWORD", str(interval))):
+            self.session.run("reg", "add", PARAMETERS, "/v", name, "/t", kind, "/d", data, "/f")
+        attempts, asked = len(self.session.clock_attempts()), len(self.asked())
+        self.session.run("sc", "start", SERVICE)
+        run = lambda: (self.session.clock_attempts()[attempts:], read_log(self.connections)[asked:])
+        self.assertTrue(wait_for(lambda: until(*run()), 20), "%s %d" % (servers, interval))
+        took = self.stop()
+        return run() + (took,)
+
+    def test_1_missing_parameters_stop_the_start_with_error_2_and_a_prompt_ends_at_once(self):
+        self.assertEqual(self.session.run(os.environ["HORAL_EXE"], "-s")[0], 0)
+        self.assertEqual(self.session.probe("start", SERVICE, self.image).get("PROCESSEXIT"), "2")
+        self.assertEqual(self.session.state(SERVICE), (STOPPED, 2))
+        self.assertEqual(self.session.reports().count(STOPPED), 1)
+
+    def test_2_first_answer_sets_the_clock_and_cycles_keep_their_distance(self):
+        # Interval 0 is a typing slip: the cycles still keep 4 s apart.
+        for servers, interval, cycle in (("  %s %s   %s %s " % (self.REFUSING, self.CLOSING, self.HOUR_AHEAD,
+                                                               self.NEVER_ASKED), 0, [self.CLOSING, self.HOUR_AHEAD]),
+                                         (self.HOUR_AHEAD, 5, [self.HOUR_AHEAD])):
+            attempts, log, _ = self.cycles(servers, interval, lambda attempts, log: len(attempts) >= 2)
+            for difference in attempts:
+                self.assertAlmostEqual(difference, 3600000, delta=1500)
+            self.assertEqual([address for _, address in log][:2 * len(cycle)], cycle * 2)
+            pause = log[len(cycle)][0] - log[len(cycle) - 1][0]
+            self.assertTrue(max(interval, 4) - 0.1 <= pause < max(interval, 4) + 1.5, "%.1f s apart" % pause)
+        self.assertNotIn(self.NEVER_ASKED, self.asked())
+
+    def test_3_each_start_syncs_once_and_each_stop_is_prompt(self):
+        stops = []
+        for _ in range(5):
+            attempts, _, took = self.cycles(self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
+            self.assertEqual(len(attempts), 1)
+            stops.append(took)
+        print("sc stop of a waiting service: median %.2f s, slowest %.2f s" % (statistics.median(stops), max(stops)))
+        self.assertLess(max(stops), 3)
+        # A stop while a server stalls: within the 5 s receive bound, and no further server is asked.
+        attempts, log, took = self.cycles("%s %s" % (self.SILENT, self.HOUR_AHEAD), 3600, lambda attempts, log: log)
+        self.assertEqual(([address for _, address in log], attempts), ([self.SILENT], []))
+        self.assertLess(took, 8)
+
+    def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
+        # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the
+        # clock 300 ms ahead of or behind the server's time (here the same clock).
+        for server, expected, delta in ((self.EARLY, lambda: 60300, 100), (self.LATE, lambda: 59700, 100),
+                                        (self.AFTER_2036, lambda: UNIX_2040 * 1000 + 500 - time.time() * 1000, 3000)):
+            attempts, _, _ = self.cycles(server, 3600, lambda attempts, log: attempts)
+            # Wine prints the difference as a 32-bit count of milliseconds.
+            error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
+            self.assertLess(abs(error), delta, "%s: %d ms, %d ms off" % (server, attempts[0], error))
+
+
+class Contract(Journey):
+    NAME, image = "horalcontract", "contract_service.exe"
+
+    def start(self, mode, wait=True):
+        """Registers the test service in `mode` afresh and starts it."""
+        self.session.run("sc", "delete", self.NAME)
+        self.log = os.path.join(self.session.root, "contract-%s.log" % mode)
+        if os.path.exists(self.log):
+            os.remove(self.log)
+        self.session.run("sc", "create", self.NAME, "binpath=",
+                         '"%s" %s "%s"' % (winpath(os.environ["HORAL_CONTRACT"]), mode, winpath(self.log)))
+        self.reports = len(self.session.reports())
+        if wait:
+            self.session.run("sc", "start", self.NAME)
+
+    def notes(self):
+        with open(self.log) as f:
+            return [" ".join(line.split()[:2]) for line in f]
+
+    def ended(self, reports, notes=None):
+        """The service ended by itself, reporting exactly `reports`."""
+        self.assertTrue(wait_for(lambda: not self.session.alive(self.image), 10), "the service process lingers")
+        self.assertEqual(self.session.reports()[self.reports:], reports)
+        if notes:
+            self.assertEqual(self.notes()[-len(notes):], notes)
+
+    def test_1_life_and_control_codes(self):
+        self.start("ok")
+        self.assertTrue(wait_for(lambda: os.path.exists(self.log) and "run state=4" in self.notes(), 20))
+        # Interrogate, pause, continue and the network binding codes change nothing.
+        for code in (4, 2, 3, 6, 7, 8, 9, 10, 200):
+            self.assertEqual(self.session.probe("control", self.NAME, code).get("STATE"), "4", code)
+        self.stop(self.NAME)
+        notes = self.notes()
+        self.assertEqual(notes[:2] + notes[-2:], ["initialize state=2", "run state=4", "stop state=3", "run-end state=3"])
+        self.assertTrue({"interrogate state=4", "user-200 state=4"} <= set(notes))
+        with open(self.log) as f:
+            lines = f.readlines()
+        self.assertTrue(all("checkpoint=0 waithint=0" in line for line in lines))
+        # What a stop touches exists before RUNNING goes out: a stop at any moment ends Run.
+        self.assertIn("running=1 event=1", lines[0])
+
+    def test_2_failing_initialize_stops_once_with_its_error_and_never_runs(self):
+        self.start("fail", wait=False)
+        self.assertEqual(self.session.probe("start", self.NAME, self.image).get("PROCESSEXIT"), "2")
+        self.assertEqual(self.session.state(self.NAME), (STOPPED, 2))
+        self.ended([START_PENDING, STOPPED], ["initialize state=2"])
+
+    def test_3_a_stop_while_starting_never_ends_in_running(self):
+        self.start("slow")
+        self.session.run("sc", "stop", self.NAME)
+        self.ended([START_PENDING, STOP_PENDING, STOPPED])
+        self.assertEqual(self.session.state(self.NAME), (STOPPED, 0))
+
+    def test_4_a_stop_the_moment_it_runs_always_ends_it(self):
+        self.start("ok", wait=False)
+        self.assertEqual(self.session.probe("cycle", self.NAME, 20).get("STOPPED"), "20")
+
+    def test_5_shutdown_ends_the_service_as_a_stop_does(self):
+        self.start("shutdown")
+        self.ended([START_PENDING, RUNNING, STOP_PENDING, STOPPED], ["shutdown state=3", "run-end state=3"])
+        self.assertEqual(self.session.state(self.NAME), (STOPPED, 0))
+
+
+class Desktop(Journey):
+    HALF_HOUR_AHEAD, NEVER_ASKED, REFUSING = "127.0.2.2", "127.0.2.3", "127.0.2.4"
+    servers = {HALF_HOUR_AHEAD: "offset:1800", NEVER_ASKED: "offset:-900"}
+    DIALOG, QUESTION, LANGUAGE, NO = "Horal Service", "Velmora Horal Service", "en", ("n",)
+    EXE = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
+    DESCRIPTION = "Gets date and time from a unix time server."
+    ASK = 'Do you really want to uninstall the service "%s"?'
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        folder = os.path.join(cls.session.prefix, "drive_c", "Program Files", "Velmora")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(os.environ["HORAL_EXE"], folder)
+
+    def look(self, title):
+        shown = self.session.probe("show", title)
+        self.assertEqual(shown.get("FOUND"), "1", shown)
+        shown["texts"] = [text for _, _, text in shown["items"]]
+        shown["fields"] = {item: text for item, _, text in shown["items"] if item in (1022, 1023)}
+        return shown
+
+    def window(self, *args):
+        """Starts HoralSvc.exe; returns it and what its dialog or question shows."""
+        process = self.session.start(self.EXE, *args)
+        return process, self.look(self.QUESTION if args else self.DIALOG)
+
+    def answer(self, process, *keys):
+        self.session.keys(process, self.QUESTION if process.args[2:] else self.DIALOG, *keys)
+        self.assertEqual(process.wait(60), 0)
+
+    def test_1_dialog_opens_with_defaults_and_cancel_escape_or_close_install_nothing(self):
+        process, shown = self.window()
+        self.assertEqual((shown["fields"], shown["FOCUS"]), ({1022: "", 1023: "86400"}, "1022"))
+        self.assertIn("\\winsxs\\", shown["COMCTL"].lower())  # the manifest brings ComCtl32 version 6
+        self.answer(process, ("type", self.HALF_HOUR_AHEAD), "Tab", "Tab", "Tab", "space")  # to Cancel
+        process, _ = self.window()
+        self.answer(process, ("type", self.HALF_HOUR_AHEAD), "Escape")
+        process, _ = self.window()
+        self.session.probe("close", self.DIALOG)
+        self.assertEqual(process.wait(60), 0)
+        self.assertIsNone(self.session.state(SERVICE))
+        self.assertEqual([self.session.reg(key) for key in (PARAMETERS, RECORD, EVENT_SOURCE)], [None] * 3)
+
+    def test_2_typed_entries_install_everything_and_start_the_service(self):
+        servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
+        process, _ = self.window()
+        self.session.keys(process, self.DIALOG, ("type", servers), "Tab", ("type", "3 600"))
+        self.assertEqual(self.look(self.DIALOG)["fields"], {1022: servers, 1023: "3 600"})
+        self.session.screenshot("config-%s.png" % self.LANGUAGE)
+        self.answer(process, "Return")  # Enter in the interval field is OK
+        text = lambda value: ("REG_SZ", value)
+        uninstall, site = text('"%s" -u vmhoralsvc' % self.EXE), text("https://velmora.example/")
+        expected = {
+            SERVICES + r"\vmhoralsvc": {"ImagePath": text('"%s" -s' % self.EXE), "Start": ("REG_DWORD", "0x2"),
+                                        "Type": ("REG_DWORD", "0x10"), "Description": text(self.DESCRIPTION),
+                                        "DisplayName": text("Velmora Horal Service")},
+            PARAMETERS: {"ServerNames": text(servers), "TimeInterval": ("REG_DWORD", "0xe10")},
+            EVENT_SOURCE: {"EventMessageFile": ("REG_EXPAND_SZ", self.EXE), "TypesSupported": ("REG_DWORD", "0x7")},
+            RECORD: {"DisplayName": text("Velmora Horal Service"), "Publisher": text("Velmora - Trevanne"),
+                     "InstallLocation": text(self.EXE), "DisplayVersion": text("1.6.124.1400"),
+                     "VersionMajor": ("REG_DWORD", "0x1"), "VersionMinor": ("REG_DWORD", "0x6"),
+                     "UninstallString": uninstall, "UninstallPath": uninstall, "URLInfoAbout": site,
+                     "URLUpdateInfo": site, "HelpLink": site},
+        }
+        for key, values in expected.items():
+            found = self.session.reg(key) or {}
+            self.assertEqual({name: found.get(name) for name in values}, values, key)
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
+        attempts = wait_for(self.session.clock_attempts, 20)
+        self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
+        self.assertEqual(self.asked(), [self.HALF_HOUR_AHEAD])
+
+    def test_3_ok_over_an_installed_service_changes_nothing(self):
+        before = self.session.reg(PARAMETERS)
+        process = self.session.start(self.EXE)
+        self.assertEqual(self.session.probe("fill", self.DIALOG, self.NEVER_ASKED, "-1").get("FOUND"), "1")
+        self.assertEqual(process.wait(60), 0)  # no message box holds it
+        self.assertEqual(self.session.probe("gone", self.QUESTION).get("GONE"), "1")
+        self.assertEqual((self.session.reg(PARAMETERS), self.session.state(SERVICE)), (before, (RUNNING, 0)))
+
+    def test_4_uninstall_asks_first_and_no_changes_nothing(self):
+        process, shown = self.window("-u")
+        self.assertIn(self.ASK % "Velmora Horal Service", shown["texts"])
+        self.session.screenshot("uninstall-%s.png" % self.LANGUAGE)
+        self.answer(process, *self.NO)
+        self.assertEqual(self.session.state(SERVICE), (RUNNING, 0))
+        self.assertIsNotNone(self.session.reg(RECORD))
+
+    def test_5_yes_removes_the_running_service_at_once_and_keeps_the_event_source(self):
+        process, _ = self.window("-u", SERVICE)
+        started = time.time()
+        self.answer(process, "Return")  # Yes is the default button
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
+        print("uninstall of the running service: gone %.1f s after Yes" % (time.time() - started))
+        self.assertFalse(self.session.alive(self.image))
+        self.assertIsNone(self.session.reg(RECORD))
+        self.assertIsNotNone(self.session.reg(EVENT_SOURCE))
+
+    def test_6_uninstall_of_what_is_not_installed_leaves_a_leftover_record(self):
+        self.session.run("reg", "add", RECORD, "/v", "DisplayName", "/d", "left over", "/f")
+        process, _ = self.window("-u")
+        self.answer(process, "Return")
+        self.assertIsNotNone(self.session.reg(RECORD))
+
+    def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
+        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % self.EXE, "displayname=", "Horal Stored Name")
+        controls = self.session.log_text().count("svcctl_ControlService")
+        process, shown = self.window("-u")
+        self.assertIn(self.ASK % "Horal Stored Name", shown["texts"])
+        self.answer(process, "Return")
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3))
+        self.assertEqual(self.session.log_text().count("svcctl_ControlService"), controls)
+
+
+class German(Desktop):
+    extra_env, servers, LANGUAGE, NO = {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}, {}, "de", ("Tab", "Return")
+    DESCRIPTION = "L\u00e4dt Datum und Zeit von einem Unix Time Server."
+    ASK = 'Wollen Sie den Dienst "%s" wirklich deinstallieren?'
+
+    def test_1_dialog_opens_with_defaults_and_cancel_escape_or_close_install_nothing(self):
+        process, shown = self.window()
+        self.assertTrue({"Time-Server", "Synchronisations-Intervall", "Zeit alle", "Sekunden synchronisieren", "Abbruch",
+                         "Geben Sie einen oder mehrere Time-Server ein, getrennt durch Leerzeichen:"} <= set(shown["texts"]))
+        self.session.screenshot("config-de.png")
+        self.answer(process, "Return")  # installs with no servers and one day
+        self.assertEqual(self.session.reg(SERVICES + r"\vmhoralsvc")["Description"], ("REG_SZ", self.DESCRIPTION))
+        self.assertEqual(self.session.reg(PARAMETERS)["TimeInterval"], ("REG_DWORD", "0x15180"))
+
+    test_2_typed_entries_install_everything_and_start_the_service = None
+    test_3_ok_over_an_installed_service_changes_nothing = None
+    test_5_yes_removes_the_running_service_at_once_and_keeps_the_event_source = None
+    test_6_uninstall_of_what_is_not_installed_leaves_a_leftover_record = None
+    test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop = None
+
+
+if __name__ == "__main__":
+    group = {"service": Service, "contract": Contract, "desktop": Desktop, "german": German}[sys.argv[1]]
+    result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
+    sys.exit(0 if result.wasSuccessful() else 1)

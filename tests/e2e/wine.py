@@ -1,0 +1,134 @@
+"""A Wine session of its own for one journey, and ways to drive and look into it.
+
+The first wine command of a session starts Wine's service manager, and every
+service inherits its standard error. That command runs with
+WINEDEBUG=err+all,trace+service and its standard error goes to a log, so the
+log holds the time each service tried to set ("NtSetSystemTime not allowed:
+difference N ms") and every status a service reported (SetServiceStatus).
+"""
+import os
+import re
+import shutil
+import subprocess
+import time
+
+WINE = "/usr/lib/wine/wine64"
+SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
+PREFIX_TOOL = os.path.join(SOURCE, "scripts", "wine-prefix")
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wait_for(predicate, timeout, step=0.2):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+class Session:
+    def __init__(self, name, extra_env=None):
+        self.root = os.path.join(BUILD, "e2e", name)
+        self.prefix = os.path.join(self.root, "prefix")
+        self.log = os.path.join(self.root, "wine-stderr.log")
+        self.runs = 0
+        os.makedirs(self.root, exist_ok=True)
+        subprocess.run([PREFIX_TOOL, "clone", os.path.join(BUILD, "wine", "template"), self.prefix], check=True)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", **(extra_env or {}))
+        display = os.path.join(BUILD, "xvfb.display")
+        if "DISPLAY" not in os.environ and os.path.exists(display):
+            self.env["DISPLAY"] = open(display).read().strip()
+        # One session for the whole journey: Debian's wineserver otherwise ends
+        # when only system processes are left, and the services with it.
+        subprocess.run(["/usr/lib/wine/wineserver64", "-p"], env=self.env, check=True)
+        with open(self.log, "wb") as err:
+            subprocess.run([WINE, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG="err+all,trace+service"),
+                           stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL, timeout=120)
+
+    def run(self, *args, timeout=60, encoding="utf-8"):
+        """Runs a Windows program to its end; (exit code, standard output)."""
+        p = subprocess.run([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+        return p.returncode, p.stdout.decode(encoding, "replace")
+
+    def start(self, *args):
+        """Starts a Windows program; its output goes to files (Wine may outlive a pipe)."""
+        self.runs += 1
+        base = os.path.join(self.root, "run%d" % self.runs)
+        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+            return subprocess.Popen([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err)
+
+    def probe(self, *args):
+        """winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)]."""
+        values = {"items": []}
+        for line in self.run(os.environ["HORAL_PROBE"], *args)[1].splitlines():
+            key, _, value = line.rstrip("\r\n").partition("=")
+            if key.startswith("ITEM"):
+                values["items"].append((int(key[4:]),) + tuple(value.split("|", 1)))
+            else:
+                values[key] = value
+        return values
+
+    def state(self, service):
+        """(state, exit code) from sc query, or None for an unknown service."""
+        out = self.run("sc", "query", service)[1]
+        found = re.search(r"STATE\s+: (\d+).*?WIN32_EXIT_CODE\s+: (\d+)", out, re.S)
+        return (int(found.group(1)), int(found.group(2))) if found else None
+
+    def reg(self, key):
+        """The values of a registry key as {name: (type, data)}, or None."""
+        code, out = self.run("reg", "query", key, encoding="cp850")  # the console's OEM code page
+        values = dict((m[0], (m[1], m[2])) for m in re.findall(r"^    (.+?)    (REG_\w+)    ?(.*?)\r?$", out, re.M))
+        return values if code == 0 else None
+
+    def keys(self, process, title, *steps):
+        """Gives the X window of `process` named `title` the focus and presses
+        each step: a key name, or ("type", text)."""
+        found = wait_for(lambda: subprocess.run(["xdotool", "search", "--all", "--pid", str(process.pid), "--name",
+                                                 "^%s$" % title], env=self.env, capture_output=True,
+                                                text=True).stdout.split(), 10)
+        assert found, "no X window named %r" % title
+        subprocess.run(["xdotool", "windowfocus", "--sync", found[-1]], env=self.env, timeout=10)
+        for step in steps:
+            command = ["type", "--delay", "20", step[1]] if isinstance(step, tuple) else ["key", "--clearmodifiers", step]
+            subprocess.run(["xdotool"] + command, env=self.env, check=True, timeout=30)
+
+    def screenshot(self, name):
+        os.makedirs(os.path.join(BUILD, "screenshots"), exist_ok=True)
+        subprocess.run(["import", "-window", "root", os.path.join(BUILD, "screenshots", name)], env=self.env,
+                       check=True, timeout=30)
+
+    def log_text(self):
+        with open(self.log, errors="replace") as f:
+            return f.read()
+
+    def clock_attempts(self):
+        """The difference in ms of every attempt to set the clock so far."""
+        return [int(d) for d in re.findall(r"NtSetSystemTime not allowed: difference (-?\d+) ms", self.log_text())]
+
+    def reports(self):
+        """The states reported so far by services of their own process."""
+        return [int(s, 16) for s in re.findall(r"trace:service:SetServiceStatus \S+ 0x10 (0x\d+)", self.log_text())]
+
+    def alive(self, image):
+        """Whether a process of this session runs the named image."""
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as c, open("/proc/%s/environ" % pid, "rb") as e:
+                    if image.encode() in c.read() and b"WINEPREFIX=" + self.prefix.encode() + b"\0" in e.read():
+                        return True
+            except OSError:
+                pass
+        return False
+
+    def close(self):
+        subprocess.run([PREFIX_TOOL, "stop", self.prefix], check=False)
+        shutil.rmtree(self.prefix, ignore_errors=True)

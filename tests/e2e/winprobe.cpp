@@ -1,0 +1,166 @@
+// Test tool for the journeys: looks into another process's dialogs and drives
+// the service manager where Wine's sc cannot. Prints KEY=VALUE lines (UTF-8).
+//   show TITLE          waits for a window of that title and its texts: FOUND,
+//                       FOCUS (control id), COMCTL (the ComCtl32 its process
+//                       loaded), ITEM<id>=<class>|<text> per child
+//   fill TITLE SERVERS INTERVAL   sets controls 1022 and 1023 and posts OK
+//   close TITLE         posts SC_CLOSE (the close box)
+//   gone TITLE          GONE=1 once no such window is left (5 s at most)
+//   start NAME IMAGE    starts a service whose process ends at once;
+//                       PROCESSEXIT: the exit code of that process
+//   control NAME CODE   sends a control code; RESULT and STATE
+//   cycle NAME N        N times: start, stop the moment it runs; STOPPED: how
+//                       many runs reached SERVICE_STOPPED within 10 s
+#include "platform/Handles.h"
+#include "text/TextConvert.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+template <typename Condition>
+bool WaitUntil(DWORD ms, Condition condition, DWORD step = 50)
+{
+    for (const DWORD start = ::GetTickCount(); !condition(); ::Sleep(step)) {
+        if (::GetTickCount() - start > ms) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Text(HWND child)
+{
+    wchar_t text[1024] = L"";  // GetWindowText does not ask another process's controls
+    ::SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return ToUtf8(text);
+}
+
+struct Children {
+    std::string lines;
+    bool anyText = false;
+};
+
+BOOL CALLBACK AddChild(HWND child, LPARAM out)
+{
+    auto& children = *reinterpret_cast<Children*>(out);
+    wchar_t name[64] = L"";
+    ::GetClassNameW(child, name, 64);
+    const std::string text = Text(child);
+    children.anyText |= !text.empty();
+    children.lines +=
+        "ITEM" + std::to_string(static_cast<short>(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + text + "\n";
+    return TRUE;
+}
+
+void Show(HWND window)
+{
+    // Texts and focus may still be on their way: wait for them.
+    Children children;
+    WaitUntil(5000, [&] {
+        children = Children{};
+        ::EnumChildWindows(window, AddChild, reinterpret_cast<LPARAM>(&children));
+        return children.anyText;
+    });
+    DWORD processId = 0;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(window, &processId);
+    WaitUntil(3000, [&] { return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus; });
+    std::printf("FOUND=1\nFOCUS=%d\n%s", info.hwndFocus ? ::GetDlgCtrlID(info.hwndFocus) : 0, children.lines.c_str());
+    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    ::EnumProcessModules(process.Get(), modules, sizeof(modules), &bytes);
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        wchar_t path[MAX_PATH] = L"";
+        ::GetModuleFileNameExW(process.Get(), modules[i], path, MAX_PATH);
+        if (_wcsicmp(std::wcsrchr(path, L'\\') ? std::wcsrchr(path, L'\\') + 1 : path, L"comctl32.dll") == 0) {
+            std::printf("COMCTL=%s\n", ToUtf8(path).c_str());
+        }
+    }
+}
+
+// A service that fails at once may be gone before its process id can be
+// asked for, so its image is looked for from the moment it is started.
+HANDLE FindProcess(const wchar_t* image)
+{
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, image) == 0) {
+            return ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        }
+    }
+    return nullptr;
+}
+
+DWORD State(SC_HANDLE service)
+{
+    SERVICE_STATUS status{};
+    return ::QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring command = argc > 2 ? argv[1] : L"";
+    if (command == L"show" || command == L"fill" || command == L"close" || command == L"gone") {
+        HWND window = nullptr;
+        const bool gone = command == L"gone";
+        // A dialog is found while its controls are still being made; it is
+        // shown once they all exist and WM_INITDIALOG has run.
+        const bool ok = WaitUntil(gone ? 5000 : 20000, [&] {
+            window = ::FindWindowW(nullptr, argv[2]);
+            return gone ? window == nullptr : window != nullptr && ::IsWindowVisible(window);
+        });
+        if (command == L"show" && ok) {
+            Show(window);
+        } else if (!gone && ok) {
+            ::SetDlgItemTextW(window, 1022, argc > 4 ? argv[3] : L"");
+            ::SetDlgItemTextW(window, 1023, argc > 4 ? argv[4] : L"");
+            ::PostMessageW(window, command == L"fill" ? WM_COMMAND : WM_SYSCOMMAND,
+                           command == L"fill" ? IDOK : SC_CLOSE, 0);
+        }
+        std::printf(gone ? "GONE=%d\n" : "FOUND=%d\n", ok ? 1 : 0);
+        return 0;
+    }
+    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueScHandle service(::OpenServiceW(manager.Get(), argc > 3 ? argv[2] : L"", SERVICE_ALL_ACCESS));
+    if (!service) {
+        return 2;
+    }
+    SERVICE_STATUS status{};
+    if (command == L"start") {
+        ::StartServiceW(service.Get(), 0, nullptr);
+        UniqueKernelHandle process;
+        WaitUntil(
+            2000, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }, 0);
+        DWORD code = 0;
+        if (::WaitForSingleObject(process.Get(), 15000) == WAIT_OBJECT_0 &&
+            ::GetExitCodeProcess(process.Get(), &code)) {
+            std::printf("PROCESSEXIT=%lu\n", code);
+        }
+    } else if (command == L"control") {
+        const BOOL sent = ::ControlService(service.Get(), std::wcstoul(argv[3], nullptr, 10), &status);
+        std::printf("RESULT=%d\nSTATE=%lu\n", sent ? 1 : 0, State(service.Get()));
+    } else if (command == L"cycle") {
+        int stopped = 0;
+        for (unsigned long run = std::wcstoul(argv[3], nullptr, 10); run > 0; --run) {
+            ::StartServiceW(service.Get(), 0, nullptr);
+            WaitUntil(
+                10000, [&] { return State(service.Get()) == SERVICE_RUNNING; }, 0);
+            ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
+            stopped += WaitUntil(10000, [&] { return State(service.Get()) == SERVICE_STOPPED; });
+        }
+        std::printf("STOPPED=%d\n", stopped);
+    }
+    return 0;
+}
