@@ -41,12 +41,9 @@ def main():
     print("== HoralSvc.exe %s on %s" % (" ".join(arguments) or "(configuration dialog)", env["DISPLAY"]))
     code = subprocess.run([WINE, exe] + arguments, env=env, stdin=subprocess.DEVNULL).returncode
     print("== Exit code %d" % code)
-    svcctl = os.path.join(build, "tests", "tools", "svcctl.exe")
-    if os.path.exists(svcctl):
-        status = subprocess.run([WINE, svcctl, "query", "vmhoralsvc"], env=env, stdin=subprocess.DEVNULL,
-                                capture_output=True, text=True).stdout.split()
-        registered = any(line.startswith("STATE=") for line in status)
-        print("== Service vmhoralsvc: %s" % (" ".join(status) if registered else "not registered"))
+    status = subprocess.run([WINE, "sc", "query", "vmhoralsvc"], env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, text=True).stdout
+    print("== Service vmhoralsvc: %s" % (" ".join(status.split()) if "STATE" in status else "not registered"))
     return code
 
 
