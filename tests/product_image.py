@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The shipped HoralSvc.exe is a 32-bit Windows program that needs no DLL
-besides the system's own (everything else is linked statically)."""
+"""The shipped HoralSvc.exe is a 32-bit Windows program of at most 512 KiB,
+without symbols, that needs no DLL besides the system's own (everything else
+is linked statically)."""
+import os
 import subprocess
 import sys
 
@@ -9,18 +11,16 @@ SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "ws2
 
 
 def main(exe):
-    header = subprocess.run(["i686-w64-mingw32-objdump", "-f", exe], capture_output=True, text=True, check=True)
-    if "file format pei-i386" not in header.stdout:
-        print("not a 32-bit Windows executable:\n" + header.stdout)
-        return 1
-    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True, check=True)
-    dlls = {line.split(":", 1)[1].strip().lower() for line in dump.stdout.splitlines() if "DLL Name:" in line}
-    foreign = sorted(dlls - SYSTEM_DLLS)
-    if foreign:
-        print("imports DLLs that Windows does not supply: " + ", ".join(foreign))
-        return 1
-    print("1 passed, 0 failed: %s is PE32 (i386) importing only %s" % (exe, ", ".join(sorted(dlls))))
-    return 0
+    objdump = lambda flags: subprocess.run(["i686-w64-mingw32-objdump", flags, exe], capture_output=True, text=True).stdout
+    dump = objdump("-fp")
+    dlls = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
+    faults = ["not a 32-bit Windows executable"] * ("file format pei-i386" not in dump)
+    faults += ["imports DLLs Windows does not supply: " + ", ".join(sorted(dlls - SYSTEM_DLLS))] * bool(dlls - SYSTEM_DLLS)
+    faults += ["%d bytes, more than 512 KiB" % os.path.getsize(exe)] * (os.path.getsize(exe) > 512 * 1024)
+    faults += ["carries symbols"] * ("no symbols" not in objdump("-t"))
+    print("\n".join(faults) or "%s: PE32 (i386), %d KiB, importing only %s" % (exe, os.path.getsize(exe) // 1024,
+                                                                                ", ".join(sorted(dlls))))
+    return 1 if faults else 0
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "platform/Probes.h"
 
 #include "platform/Handles.h"
+#include "platform/ProcAddress.h"
 
 #include <shlwapi.h>
 
@@ -28,8 +29,7 @@ PackedVersion GetDllVersion(const wchar_t* fileName)
     if (!library) {
         return 0;
     }
-    auto getVersion = reinterpret_cast<DllGetVersionFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(library.Get(), "DllGetVersion")));
+    const auto getVersion = ProcAddress<DllGetVersionFunction>(library.Get(), "DllGetVersion");
     if (getVersion == nullptr) {
         return 1;
     }

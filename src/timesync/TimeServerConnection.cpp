@@ -1,5 +1,6 @@
 #include "timesync/TimeServerConnection.h"
 
+#include "platform/ProcAddress.h"
 #include "text/TextConvert.h"
 
 #include <ws2tcpip.h>
@@ -21,10 +22,7 @@ GetAddrInfoFn LookUpGetAddrInfo()
     }
     if (cachedGetAddrInfo == nullptr) {
         // Only a module the process already has: the lookup must not load it.
-        if (HMODULE ws2 = ::GetModuleHandleW(L"WS2_32.dll")) {
-            cachedGetAddrInfo =
-                reinterpret_cast<GetAddrInfoFn>(reinterpret_cast<void*>(::GetProcAddress(ws2, "getaddrinfo")));
-        }
+        cachedGetAddrInfo = ProcAddress<GetAddrInfoFn>(::GetModuleHandleW(L"WS2_32.dll"), "getaddrinfo");
     }
     return cachedGetAddrInfo;
 }
@@ -33,12 +31,8 @@ GetAddrInfoFn LookUpGetAddrInfo()
 // beside it rather than imported (a system without one lacks the other).
 void FreeAddressList(addrinfo* list)
 {
-    if (HMODULE ws2 = ::GetModuleHandleW(L"WS2_32.dll")) {
-        auto freeList =
-            reinterpret_cast<FreeAddrInfoFn>(reinterpret_cast<void*>(::GetProcAddress(ws2, "freeaddrinfo")));
-        if (freeList != nullptr) {
-            freeList(list);
-        }
+    if (const auto freeList = ProcAddress<FreeAddrInfoFn>(::GetModuleHandleW(L"WS2_32.dll"), "freeaddrinfo")) {
+        freeList(list);
     }
 }
 
