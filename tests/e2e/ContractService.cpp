@@ -1,7 +1,8 @@
 // A service built on ServiceBase that logs what the runtime makes it do, so a
 // journey can check the runtime against the real service manager.
 // Arguments: the mode, then the log file. Modes: "ok"; "fail" (Initialize
-// fails with error 2); "slow" (Initialize takes 1.5 s); "shutdown" (0.3 s
+// fails with error 2); "slow" (Initialize takes 1.5 s); "quit" (Run ends on
+// its own at once); "shutdown" (0.3 s
 // into Run a thread of its own delivers SERVICE_CONTROL_SHUTDOWN, as the
 // system would at shutdown; Wine's manager never sends it).
 #include "platform/Handles.h"
@@ -50,7 +51,9 @@ public:
                 ControlHandler(SERVICE_CONTROL_SHUTDOWN);
             });
         }
-        ::WaitForSingleObject(stopEvent.Get(), INFINITE);
+        if (mode != L"quit") {
+            ::WaitForSingleObject(stopEvent.Get(), INFINITE);
+        }
         Note("run-end");
         return 0;
     }

@@ -15,7 +15,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
-from wine import Session, wait_for, winpath  # noqa: E402
+from wine import WINE32, Session, wait_for, winpath  # noqa: E402
+
+PRODUCT = os.environ.get("HORAL_PRODUCT", "")
+EXE = PRODUCT if WINE32 and os.path.exists(PRODUCT) else os.environ["HORAL_EXE"]
 
 SERVICE = "vmhoralsvc"
 SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
@@ -67,7 +70,7 @@ class Service(Journey):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % winpath(os.environ["HORAL_EXE"]))
+        cls.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % winpath(EXE))
 
     def cycles(self, servers, interval, until):
         """Runs the service with these parameters until `until` is true of the
@@ -82,7 +85,7 @@ class Service(Journey):
         return run() + (took,)
 
     def test_1_missing_parameters_stop_the_start_with_error_2_and_a_prompt_ends_at_once(self):
-        self.assertEqual(self.session.run(os.environ["HORAL_EXE"], "-s")[0], 0)
+        self.assertEqual(self.session.run(EXE, "-s")[0], 0)
         self.assertEqual(self.session.probe("start", SERVICE, self.image).get("PROCESSEXIT"), "2")
         self.assertEqual(self.session.state(SERVICE), (STOPPED, 2))
         self.assertEqual(self.session.reports().count(STOPPED), 1)
@@ -182,9 +185,12 @@ class Contract(Journey):
         self.start("ok", wait=False)
         self.assertEqual(self.session.probe("cycle", self.NAME, 20).get("STOPPED"), "20")
 
-    def test_5_shutdown_ends_the_service_as_a_stop_does(self):
+    def test_5_shutdown_ends_the_service_as_a_stop_does_and_a_run_that_ends_reports_itself(self):
         self.start("shutdown")
         self.ended([START_PENDING, RUNNING, STOP_PENDING, STOPPED], ["shutdown state=3", "run-end state=3"])
+        self.assertEqual(self.session.state(self.NAME), (STOPPED, 0))
+        self.start("quit")
+        self.ended([START_PENDING, RUNNING, STOPPED], ["run state=4", "run-end state=4"])
         self.assertEqual(self.session.state(self.NAME), (STOPPED, 0))
 
 
@@ -192,7 +198,7 @@ class Desktop(Journey):
     HALF_HOUR_AHEAD, NEVER_ASKED, REFUSING = "127.0.2.2", "127.0.2.3", "127.0.2.4"
     servers = {HALF_HOUR_AHEAD: "offset:1800", NEVER_ASKED: "offset:-900"}
     DIALOG, QUESTION, LANGUAGE, NO = "Horal Service", "Velmora Horal Service", "en", ("n",)
-    EXE = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
+    INSTALLED = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
     DESCRIPTION = "Gets date and time from a unix time server."
     ASK = 'Do you really want to uninstall the service "%s"?'
 
@@ -201,7 +207,7 @@ class Desktop(Journey):
         super().setUpClass()
         folder = os.path.join(cls.session.prefix, "drive_c", "Program Files", "Velmora")
         os.makedirs(folder, exist_ok=True)
-        shutil.copy(os.environ["HORAL_EXE"], folder)
+        shutil.copy(EXE, folder)
 
     def look(self, title):
         shown = self.session.probe("show", title)
@@ -212,7 +218,7 @@ class Desktop(Journey):
 
     def window(self, *args):
         """Starts HoralSvc.exe; returns it and what its dialog or question shows."""
-        process = self.session.start(self.EXE, *args)
+        process = self.session.start(self.INSTALLED, *args)
         return process, self.look(self.QUESTION if args else self.DIALOG)
 
     def answer(self, process, *keys):
@@ -240,15 +246,15 @@ class Desktop(Journey):
         self.session.screenshot("config-%s.png" % self.LANGUAGE)
         self.answer(process, "Return")  # Enter in the interval field is OK
         text = lambda value: ("REG_SZ", value)
-        uninstall, site = text('"%s" -u vmhoralsvc' % self.EXE), text("https://velmora.example/")
+        uninstall, site = text('"%s" -u vmhoralsvc' % self.INSTALLED), text("https://velmora.example/")
         expected = {
-            SERVICES + r"\vmhoralsvc": {"ImagePath": text('"%s" -s' % self.EXE), "Start": ("REG_DWORD", "0x2"),
+            SERVICES + r"\vmhoralsvc": {"ImagePath": text('"%s" -s' % self.INSTALLED), "Start": ("REG_DWORD", "0x2"),
                                         "Type": ("REG_DWORD", "0x10"), "Description": text(self.DESCRIPTION),
                                         "DisplayName": text("Velmora Horal Service")},
             PARAMETERS: {"ServerNames": text(servers), "TimeInterval": ("REG_DWORD", "0xe10")},
-            EVENT_SOURCE: {"EventMessageFile": ("REG_EXPAND_SZ", self.EXE), "TypesSupported": ("REG_DWORD", "0x7")},
+            EVENT_SOURCE: {"EventMessageFile": ("REG_EXPAND_SZ", self.INSTALLED), "TypesSupported": ("REG_DWORD", "0x7")},
             RECORD: {"DisplayName": text("Velmora Horal Service"), "Publisher": text("Velmora - Trevanne"),
-                     "InstallLocation": text(self.EXE), "DisplayVersion": text("1.6.124.1400"),
+                     "InstallLocation": text(self.INSTALLED), "DisplayVersion": text("1.6.124.1400"),
                      "VersionMajor": ("REG_DWORD", "0x1"), "VersionMinor": ("REG_DWORD", "0x6"),
                      "UninstallString": uninstall, "UninstallPath": uninstall, "URLInfoAbout": site,
                      "URLUpdateInfo": site, "HelpLink": site},
@@ -263,7 +269,7 @@ class Desktop(Journey):
 
     def test_3_ok_over_an_installed_service_changes_nothing(self):
         before = self.session.reg(PARAMETERS)
-        process = self.session.start(self.EXE)
+        process = self.session.start(self.INSTALLED)
         self.assertEqual(self.session.probe("fill", self.DIALOG, self.NEVER_ASKED, "-1").get("FOUND"), "1")
         self.assertEqual(process.wait(60), 0)  # no message box holds it
         self.assertEqual(self.session.probe("gone", self.QUESTION).get("GONE"), "1")
@@ -294,7 +300,7 @@ class Desktop(Journey):
         self.assertIsNotNone(self.session.reg(RECORD))
 
     def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
-        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % self.EXE, "displayname=", "Horal Stored Name")
+        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % self.INSTALLED, "displayname=", "Horal Stored Name")
         controls = self.session.log_text().count("svcctl_ControlService")
         process, shown = self.window("-u")
         self.assertIn(self.ASK % "Horal Stored Name", shown["texts"])
@@ -325,6 +331,8 @@ class German(Desktop):
 
 
 if __name__ == "__main__":
+    print("image under test: %s (%s)" % (EXE, "the shipped 32-bit image" if EXE == PRODUCT else
+                                           "the 64-bit build; this host runs no 32-bit code"), flush=True)
     group = {"service": Service, "contract": Contract, "desktop": Desktop, "german": German}[sys.argv[1]]
     result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -12,7 +12,19 @@ import shutil
 import subprocess
 import time
 
-WINE = "/usr/lib/wine/wine64"
+
+def _runs(program):
+    try:
+        return subprocess.run([program, "--version"], capture_output=True).returncode == 0
+    except OSError:
+        return False
+
+
+# Where the kernel runs 32-bit code, Wine's 32-bit loader runs both kinds of
+# programs and the journeys run the shipped 32-bit image; elsewhere only the
+# 64-bit build of the same sources can run.
+WINE32 = _runs("/usr/lib/wine/wine")
+WINE = "/usr/lib/wine/wine" if WINE32 else "/usr/lib/wine/wine64"
 SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
 PREFIX_TOOL = os.path.join(SOURCE, "scripts", "wine-prefix")
