@@ -1,17 +1,14 @@
 #!/usr/bin/env python3
 """RFC 868 time servers for tests, one per loopback address, all on port 37.
 
-  timeserver.py [--log FILE] ADDRESS=MODE ... [-- COMMAND ...]
+  timeserver.py ADDRESS=MODE ... [-- COMMAND ...]
 
 serves until stopped, or runs COMMAND while serving and exits with its code.
-MODE is one of
-  value:N          the 32-bit value N            offset:S   now + S seconds
-  pieces:N         N in pieces of 1, 2, 1 bytes, 0.3 s apart
-  close:K          the first K (< 4) bytes of now, then close
-  silent           accept and never answer       extra:N    N, then 8 more bytes
-  backlog          a full listen queue: a connect is never completed
-  phase:F:S        wait until F seconds past a full second, then now + S
-Every accepted connection is logged as "<time> <address>" when accepted.
+MODE: value:N (the 32-bit value N), offset:S (now + S seconds), pieces:N (N in
+pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
+now, then close), extra:N (N and 8 more bytes), silent (never answers),
+backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
+sent F seconds past a full second).
 """
 import socket
 import struct
@@ -20,44 +17,34 @@ import sys
 import threading
 import time
 
-EPOCH_OFFSET = 2208988800  # seconds from 1900 to 1970
+
+def _now(offset=0):
+    return int(time.time()) + 2208988800 + int(offset)  # seconds since 1900
 
 
-def server_now(offset=0):
-    return (int(time.time()) + EPOCH_OFFSET + int(offset)) & 0xFFFFFFFF
+def _bytes(value):
+    return struct.pack(">I", int(value) & 0xFFFFFFFF)
 
 
-def _answer(conn, mode, args):
-    pack = lambda value: struct.pack(">I", int(value) & 0xFFFFFFFF)
-    if mode == "value":
-        conn.sendall(pack(args[0]))
-    elif mode == "offset":
-        conn.sendall(pack(server_now(args[0])))
-    elif mode == "pieces":
-        data = pack(args[0])
-        for piece in (data[:1], data[1:3], data[3:]):
-            conn.sendall(piece)
-            time.sleep(0.3)
-    elif mode == "close":
-        conn.sendall(pack(server_now())[:int(args[0])])
-    elif mode == "extra":
-        conn.sendall(pack(args[0]) + b"\xAA" * 8)
-    elif mode == "phase":
-        time.sleep((float(args[0]) - time.time()) % 1.0)
-        conn.sendall(pack(server_now(args[1])))
-    if mode != "silent":
-        time.sleep(0.05)
-        conn.close()
+ANSWERS = {
+    "value": lambda n: [_bytes(n)],
+    "offset": lambda s: [_bytes(_now(s))],
+    "pieces": lambda n: [_bytes(n)[:1], _bytes(n)[1:3], _bytes(n)[3:]],
+    "close": lambda k: [_bytes(_now())[:int(k)]],
+    "extra": lambda n: [_bytes(n) + b"\xAA" * 8],
+    "phase": lambda f, s: time.sleep((float(f) - time.time()) % 1.0) or [_bytes(_now(s))],
+    "silent": lambda: None,
+}
 
 
 class TimeServers:
-    """Context manager: with TimeServers({"127.0.0.2": "value:0"}, log): ..."""
+    """with TimeServers({"127.0.0.2": "value:0"}, log): each accepted connection
+    is logged as "<time> <address>" the moment it is accepted."""
 
-    def __init__(self, specs, log=None):
+    def __init__(self, specs, log="/dev/null"):
         self.specs, self.log, self.sockets, self.stopping = specs, log, [], False
         self.lock = threading.Lock()
-        if log:
-            open(log, "w").close()
+        open(log, "w").close()
 
     def __enter__(self):
         for address, spec in self.specs.items():
@@ -65,20 +52,17 @@ class TimeServers:
             s = socket.socket()
             s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             s.bind((address, 37))
-            self.sockets.append(s)
-            if mode == "backlog":
-                # listen(0) queues one connection; fill the queue so that the
-                # kernel drops every further SYN and the client keeps waiting.
-                s.listen(0)
-                for _ in range(3):
-                    filler = socket.socket()
-                    filler.setblocking(False)
-                    filler.connect_ex((address, 37))
-                    self.sockets.append(filler)
-                continue
-            s.listen(16)
+            s.listen(0 if mode == "backlog" else 16)
             s.settimeout(0.1)
-            threading.Thread(target=self._serve, args=(s, address, mode, args), daemon=True).start()
+            self.sockets.append(s)
+            # A backlog server never accepts: fill its queue of one, and the
+            # kernel drops every further SYN, so the client keeps waiting.
+            for _ in range(3 if mode == "backlog" else 0):
+                self.sockets.append(socket.socket())
+                self.sockets[-1].setblocking(False)
+                self.sockets[-1].connect_ex((address, 37))
+            if mode != "backlog":
+                threading.Thread(target=self._serve, args=(s, address, mode, args), daemon=True).start()
         time.sleep(0.2)
         return self
 
@@ -88,11 +72,19 @@ class TimeServers:
                 conn, _ = s.accept()
             except OSError:
                 continue
-            if self.log:
-                with self.lock, open(self.log, "a") as f:
-                    f.write("%.3f %s\n" % (time.time(), address))
+            with self.lock, open(self.log, "a") as f:
+                f.write("%.3f %s\n" % (time.time(), address))
             self.sockets.append(conn)
-            threading.Thread(target=_answer, args=(conn, mode, args), daemon=True).start()
+            threading.Thread(target=self._answer, args=(conn, mode, args), daemon=True).start()
+
+    def _answer(self, conn, mode, args):
+        pieces = ANSWERS[mode](*args)
+        for piece in pieces or []:
+            conn.sendall(piece)
+            time.sleep(0.3 if mode == "pieces" else 0)
+        if pieces:
+            time.sleep(0.05)
+            conn.close()
 
     def __exit__(self, *exc):
         self.stopping = True
@@ -107,18 +99,7 @@ def read_log(path):
         return [(float(t), a) for t, a in (line.split() for line in f)]
 
 
-def main(argv):
-    log = None
-    if argv[:1] == ["--log"]:
-        log, argv = argv[1], argv[2:]
-    cut = argv.index("--") if "--" in argv else len(argv)
-    specs = dict(item.split("=", 1) for item in argv[:cut])
-    with TimeServers(specs, log):
-        if cut < len(argv):
-            return subprocess.call(argv[cut + 1:])
-        print("timeserver: listening", flush=True)
-        threading.Event().wait()
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    cut = sys.argv.index("--") if "--" in sys.argv else len(sys.argv)
+    with TimeServers(dict(item.split("=", 1) for item in sys.argv[1:cut])):
+        sys.exit(subprocess.call(sys.argv[cut + 1:]) if cut < len(sys.argv) else threading.Event().wait())
