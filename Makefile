@@ -38,18 +38,39 @@ clean:
 
 FORCE:
 
-# Timing of the typed-data readers (lookup cache, date patterns), run under
-# Wine like the tests; the figures go to standard output.
+# Timing of the typed-data readers (lookup cache, date patterns) and of sorting
+# typed lists of 1,000 and 10,000 records in a real list view, run under Wine
+# and Xvfb like the tests; the figures go to standard output.
 .PHONY: bench
 bench: bootstrap $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) --target data_bench
-	scripts/test-fixture wine-up $(TESTBUILD)
-	HORAL_BUILD=$(CURDIR)/$(TESTBUILD) scripts/wine-run $(TESTBUILD)/tests/data/bench/data_bench.exe; \
-	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); exit $$status
+	scripts/test-fixture xvfb-up $(TESTBUILD)
+	scripts/test-fixture wine-up $(TESTBUILD) && \
+	  DISPLAY=$$(cat $(TESTBUILD)/xvfb.display) HORAL_BUILD=$(CURDIR)/$(TESTBUILD) \
+	    scripts/wine-run $(TESTBUILD)/tools/bench/data_bench.exe; \
+	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); scripts/test-fixture xvfb-down $(TESTBUILD); \
+	  exit $$status
+
+# The soak: 10,000 synchronisation cycles against loopback time servers (one
+# refusing, one closing early, one sending extra bytes, one answering) and 500
+# times the configuration dialog and a sorted typed list, all in one process;
+# prints its kernel handles, private bytes, GDI and USER objects before and
+# after. Its short run is the soak_short test.
+SOAK_SERVERS := 127.0.3.2=close:1 127.0.3.3=extra:3000000000 127.0.3.4=offset:0
+.PHONY: soak
+soak: bootstrap $(TESTBUILD)/build.ninja
+	cmake --build $(TESTBUILD) --target horal_soak
+	scripts/test-fixture xvfb-up $(TESTBUILD)
+	scripts/test-fixture wine-up $(TESTBUILD) && \
+	  DISPLAY=$$(cat $(TESTBUILD)/xvfb.display) HORAL_BUILD=$(CURDIR)/$(TESTBUILD) \
+	    python3 tests/e2e/timeserver.py $(SOAK_SERVERS) -- \
+	    scripts/wine-run $(TESTBUILD)/tools/soak/horal_soak.exe --cycles 10000 --dialogs 500; \
+	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); scripts/test-fixture xvfb-down $(TESTBUILD); \
+	  exit $$status
 
 # The configuration dialog for real on this machine's display, in the
 # project's own Wine prefix; ARGS are passed on (`make run ARGS=-u`).
 .PHONY: run
 run: bootstrap $(TESTBUILD)/build.ninja
-	cmake --build $(TESTBUILD) --target HoralSvc svcctl
+	cmake --build $(TESTBUILD) --target HoralSvc
 	python3 tools/run.py $(TESTBUILD) $(ARGS)
