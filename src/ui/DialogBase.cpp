@@ -276,9 +276,12 @@ LRESULT RelayAnsiDispInfo(HWND dialog, WPARAM wParam, NMLVDISPINFOA* request)
 
 HICON LoadSmallIcon(HINSTANCE module, WORD resourceId)
 {
+    // Shared: the icon belongs to the module and stays valid for every dialog
+    // that is given it. A private copy per dialog would need destroying after
+    // the window, and each resizable dialog would leak one.
     return static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                            ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                           LR_DEFAULTCOLOR));
+                                           LR_DEFAULTCOLOR | LR_SHARED));
 }
 
 std::wstring WindowClassName(HWND window)
