@@ -2,121 +2,84 @@
 // buffer and the default record comparison.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cwchar>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "data/TypedColumns.h"
 
 namespace {
 
-std::wstring FormatCustom(std::int32_t id, const XmlNode& field, const std::wstring& type)
-{
-    return std::to_wstring(id) + L"/" + field.GetText() + L"/" + type;
-}
+// The columns the cases below name by index.
+const ColumnDescriptor kColumns[] = {
+    {7, {}, L"T", L"Text"},   {7, {}, L"G", L"Money"},   {7, {}, L"I", L"Int"},     {7, {}, L"I", L"Int(0)"},
+    {7, {}, L"I", L"Int(5)"}, {7, {}, L"I", L"Int(30)"}, {7, {}, L"I", L"Int(-3)"}, {7, {}, L"D", L"Date"},
+    {7, {}, L"C", L"Farbe"},  {7, {}, L"I", L"Int(2)"},  {7, {}, L"G", L"Custom"},
+};
 
-// The cell's text, or "<none>" when there is nothing to show.
-std::wstring Cell(const wchar_t* record, const ColumnDescriptor& column)
+TEST(DataColumns, MoneyTextBothWays)
 {
-    std::wstring text = L"untouched";
-    return MakeCellText(record, &column, FormatCustom, text) ? text : L"<none>";
-}
-
-// The sign of the comparison of two records by one column.
-int Order(const wchar_t* first, const wchar_t* second, const ColumnDescriptor& column)
-{
-    const std::int64_t result = CompareRecords(first, second, &column);
-    return (result > 0) - (result < 0);
-}
-
-TEST(DataColumns, MoneyText)
-{
-    const auto expectBothWays = [](std::int64_t amount, const wchar_t* text) {
+    const std::pair<std::int64_t, const wchar_t*> cases[] = {
+        {0, L"0,00"},          {5, L"0,05"},
+        {-1999, L"-19,99"},    {123456789, L"1.234.567,89"},
+        {100000, L"1.000,00"}, {INT64_MIN, L"-92.233.720.368.547.758,08"},
+    };
+    for (auto [amount, text] : cases) {
         EXPECT_EQ(MoneyToText(amount), text);
         EXPECT_EQ(TextToMoney(text), amount) << text;
-    };
-    expectBothWays(0, L"0,00");
-    expectBothWays(5, L"0,05");
-    expectBothWays(100000, L"1.000,00");
-    expectBothWays(-123456789, L"-1.234.567,89");
-    expectBothWays(INT64_MIN, L"-92.233.720.368.547.758,08");
-    expectBothWays(INT64_MAX, L"92.233.720.368.547.758,07");
-    // Only the digits and a leading '-' count.
-    EXPECT_EQ(TextToMoney(L"12.50 EUR"), 1250);
-    EXPECT_EQ(TextToMoney(L"x-5"), 5);
+    }
 }
 
 TEST(DataColumns, CellTextByColumnType)
 {
-    const wchar_t* record =
-        L"<M><Name>Meyer &amp; Co</Name><Betrag>-1.234,5</Betrag><Nr>42</Nr>"
-        L"<Gross>1234567</Gross><Datum>2006-12-31</Datum><Art>X</Art></M>";
-    EXPECT_EQ(Cell(record, {0, {}, L"Name", L"Text"}), L"Meyer & Co");
-    EXPECT_EQ(Cell(record, {0, {}, L"Betrag", L"Money"}), L"-123,45");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"Int"}), L"42");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"Int(5)"}), L"00042");
-    EXPECT_EQ(Cell(record, {0, {}, L"Gross", L"Int(5)"}), L"34567");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"Int(0)"}), L"");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"Int(30)"}), std::wstring(21, L'0') + L"42");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"Int(-3)"}), std::wstring(21, L'0') + L"42");
-    EXPECT_EQ(Cell(record, {0, {}, L"Datum", L"Date"}), L"31.12.2006");
-    EXPECT_EQ(Cell(record, {7, {}, L"Art", L"Farbe"}), L"7/X/Farbe");
-    EXPECT_EQ(Cell(record, {0, {}, L"Nr", L"int"}), L"0/42/int");  // keywords are case-sensitive
-    EXPECT_EQ(Cell(record, {0, {}, L"Fehlt", L"Money"}), L"0,00");
-    EXPECT_EQ(Cell(record, {0, {}, L"Fehlt", L"Date"}), L"01.01.1896");
-    // Nothing to show.
-    EXPECT_EQ(Cell(nullptr, {0, {}, L"F", L"Text"}), L"<none>");
-    EXPECT_EQ(Cell(L"R><F>x</F></R>", {0, {}, L"F", L"Text"}), L"<none>");
-    EXPECT_EQ(Cell(record, {0, {}, L"", L"Text"}), L"<none>");
-    std::wstring text;
-    EXPECT_FALSE(MakeCellText(record, nullptr, nullptr, text));
-
-    // A root name of any length, and a field name that fills its whole array.
-    const std::wstring root(300, L'r');
-    EXPECT_EQ(Cell((L"<" + root + L"><F>x</F></" + root + L">").c_str(), {0, {}, L"F", L"Text"}), L"x");
-    const std::wstring field(kFieldNameChars, L'F');
-    ColumnDescriptor full{0, {}, {}, L"Text"};
-    std::wmemset(full.fieldName, L'F', kFieldNameChars);
-    EXPECT_EQ(Cell((L"<R><" + field + L">y</" + field + L"></R>").c_str(), full), L"y");
+    const wchar_t* record = L"<M><T>Meyer &amp; Co</T><G>-1.234,5</G><I>42</I><D>2006-12-31</D><C>X</C></M>";
+    // Int( widths above 23 or below 0 show 23 digits; custom types show what
+    // the formatter makes of (column id, field, type).
+    const wchar_t* digits23 = L"00000000000000000000042";
+    const auto custom = [](auto id, const XmlNode& f, auto type) { return std::to_wstring(id) + f.GetText() + type; };
+    const std::pair<int, const wchar_t*> cases[] = {
+        {0, L"Meyer & Co"}, {1, L"-123,45"}, {2, L"42"},         {3, L""},        {4, L"00042"},
+        {5, digits23},      {6, digits23},   {7, L"31.12.2006"}, {8, L"7XFarbe"},
+    };
+    for (auto [column, expected] : cases) {
+        std::wstring text;
+        MakeCellText(record, &kColumns[column], custom, text);
+        EXPECT_EQ(text, expected) << kColumns[column].typeName;
+    }
 }
 
 TEST(DataColumns, CopyCellTextCutsWithEllipsis)
 {
-    wchar_t buffer[11];
-    const auto copy = [&buffer](int capacity, const wchar_t* text) {
-        std::wmemset(buffer, L'#', 11);
-        CopyCellTextToBuffer(buffer, capacity, text);
-        return std::wstring(buffer, 11);
-    };
-    EXPECT_EQ(copy(10, L"123456789"), std::wstring(L"123456789\0#", 11));
-    EXPECT_EQ(copy(10, L"1234567890"), std::wstring(L"123456...\0#", 11));
-    EXPECT_EQ(copy(10, L"ab"), std::wstring(L"ab\0\0\0\0\0\0\0\0#", 11));
-    EXPECT_EQ(copy(0, L"ab"), std::wstring(11, L'#'));
+    // Exactly fitting, one character too long; the character after the buffer stays.
+    for (auto [text, expected] : {std::pair{L"123456789", L"123456789"}, {L"1234567890", L"123456..."}}) {
+        wchar_t buffer[] = L"###########";
+        CopyCellTextToBuffer(buffer, 10, text);
+        EXPECT_EQ(std::wstring(buffer, 11), std::wstring(expected) + L'\0' + L'#');
+    }
 }
 
 TEST(DataColumns, ComparesByColumnTypeThenMitglnr)
 {
     const wchar_t* a = L"<M><T>abc</T><G>12,50</G><I>10</I><D>31.12.2005</D><Mitglnr>9</Mitglnr></M>";
     const wchar_t* b = L"<M><T>ABD</T><G>9,99</G><I>9</I><D>01.01.2006</D><Mitglnr>10</Mitglnr></M>";
-    EXPECT_EQ(Order(a, b, {0, {}, L"T", L"Text"}), -1);  // case-insensitive
-    EXPECT_EQ(Order(a, b, {0, {}, L"G", L"Money"}), 1);  // by amount, not by text
-    EXPECT_EQ(Order(a, b, {0, {}, L"I", L"Int"}), 1);
-    EXPECT_EQ(Order(a, b, {0, {}, L"I", L"Int(2)"}), 1);
-    EXPECT_EQ(Order(a, b, {0, {}, L"D", L"Date"}), 1);     // by stored text, not by date
-    EXPECT_EQ(Order(a, b, {0, {}, L"G", L"Custom"}), -1);  // "12,50" < "9,99" as text
-    // Equal values fall back to the first record's "Mitglnr" as numbers (9 < 10,
-    // though "9" > "10"); a missing one reads 0.
-    const wchar_t* c = L"<M><T>ABC</T><Mitglnr>10</Mitglnr></M>";
-    EXPECT_EQ(Order(a, c, {0, {}, L"T", L"Text"}), -1);
-    EXPECT_EQ(Order(L"<M><T>abc</T></M>", c, {0, {}, L"T", L"Text"}), 0);
-    EXPECT_EQ(Order(c, L"<M><T>abc</T></M>", {0, {}, L"T", L"Text"}), 1);
-    // The second record is read under the first record's root name.
-    EXPECT_EQ(Order(L"<M><I>5</I></M>", L"<N><I>5</I></N>", {0, {}, L"I", L"Int"}), 1);
-    // Item data that is no record.
-    EXPECT_EQ(Order(reinterpret_cast<const wchar_t*>(0xFFFF), a, {0, {}, L"I", L"Int"}), 0);
-    EXPECT_EQ(Order(a, nullptr, {0, {}, L"I", L"Int"}), 1);
-    // Extreme values keep the right sign.
-    EXPECT_EQ(Order(L"<M><I>-9223372036854775808</I></M>", L"<M><I>1</I></M>", {0, {}, L"I", L"Int"}), -1);
-    EXPECT_EQ(Order(L"<M><I>9223372036854775807</I></M>", L"<M><I>-1</I></M>", {0, {}, L"I", L"Int"}), 1);
+    const wchar_t *c = L"<M><T>ABC</T><Mitglnr>10</Mitglnr></M>", *d = L"<M><T>abc</T></M>", *one = L"<M><I>1</I></M>";
+    const wchar_t *low = L"<M><I>-9223372036854775808</I></M>", *high = L"<M><I>9223372036854775807</I></M>";
+    const wchar_t *m5 = L"<M><I>5</I></M>", *n5 = L"<N><I>5</I></N>", *minus1 = L"<M><I>-1</I></M>";
+    // Text without case, money by amount, dates and custom types by the stored
+    // text; equal values by the first record's Mitglnr as numbers (9 < 10; a
+    // missing one reads 0); both records under the first one's root name; no
+    // second record; differences beyond 64 bits keep their sign.
+    const std::tuple<const wchar_t*, const wchar_t*, int, int> cases[] = {
+        {a, b, 0, -1},      {a, b, 1, 1},      {a, b, 2, 1},         {a, b, 9, 1}, {a, b, 7, 1},
+        {a, b, 10, -1},     {a, c, 0, -1},     {c, d, 0, 1},         {d, c, 0, 0}, {m5, n5, 2, 1},
+        {a, nullptr, 2, 1}, {low, one, 2, -1}, {high, minus1, 2, 1},
+    };
+    for (auto [first, second, column, expected] : cases) {
+        const std::int64_t result = CompareRecords(first, second, &kColumns[column]);
+        EXPECT_EQ((result > 0) - (result < 0), expected) << kColumns[column].typeName;
+    }
 }
 
 }  // namespace
