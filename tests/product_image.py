@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The shipped HoralSvc.exe is a 32-bit Windows program of at most 512 KiB,
-without symbols, that needs no DLL besides the system's own (everything else
-is linked statically)."""
+# The shipped HoralSvc.exe is a 32-bit Windows program of at most 512 KiB,
+# without symbols, that needs no DLL besides the system's own (everything else
+# is linked statically).
 import os
 import subprocess
 import sys

@@ -40,8 +40,7 @@ def journey(session, shots, read_log, connections, wait_for):
         print("!! The dialog did not appear")
         return 1
     fields = {item: text for item, _, text in shown["items"]}
-    print("   Opens with servers [%s], interval [%s], focus on control %s" %
-          (fields.get(1022), fields.get(1023), shown.get("FOCUS")))
+    print("   Opens with servers [%s] and interval [%s]" % (fields.get(1022), fields.get(1023)))
     session.keys(dialog, DIALOG, ("type", SERVER), "Tab", ("type", "60"))
     print("   Typed %s, Tab, 60; screenshot %s" % (SERVER, shot("config-dialog.png")))
     session.keys(dialog, DIALOG, "Return")

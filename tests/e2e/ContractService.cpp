@@ -2,9 +2,8 @@
 // journey can check the runtime against the real service manager.
 // Arguments: the mode, then the log file. Modes: "ok"; "fail" (Initialize
 // fails with error 2); "slow" (Initialize takes 1.5 s); "quit" (Run ends on
-// its own at once); "shutdown" (0.3 s
-// into Run a thread of its own delivers SERVICE_CONTROL_SHUTDOWN, as the
-// system would at shutdown; Wine's manager never sends it).
+// its own at once); "shutdown" (0.3 s into Run a thread of its own delivers
+// SERVICE_CONTROL_SHUTDOWN, as the system would; Wine's manager never does).
 #include "platform/Handles.h"
 #include "service/ServiceBase.h"
 
@@ -17,22 +16,17 @@ namespace {
 class ContractService : public ServiceBase {
 public:
     ContractService(const std::wstring& mode, const wchar_t* logPath)
-        : ServiceBase(L"horalcontract", nullptr, nullptr, nullptr),
-          mode(mode),
-          log(::CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr))
+        : ServiceBase(L"horalcontract", nullptr, nullptr, nullptr), mode(mode), log(_wfopen(logPath, L"a"))
     {
     }
+    ~ContractService() override { std::fclose(log); }
 
     void Note(const std::string& what)
     {
-        char line[160];
-        const int n =
-            std::snprintf(line, sizeof(line), "%s state=%lu exit=%lu checkpoint=%lu waithint=%lu running=%d event=%d\n",
-                          what.c_str(), status.dwCurrentState, status.dwWin32ExitCode, status.dwCheckPoint,
-                          status.dwWaitHint, static_cast<int>(running), stopEvent.IsValid() ? 1 : 0);
-        DWORD written = 0;
-        ::WriteFile(log.Get(), line, static_cast<DWORD>(n), &written, nullptr);
+        std::fprintf(log, "%s state=%lu exit=%lu checkpoint=%lu waithint=%lu running=%d event=%d\n", what.c_str(),
+                     status.dwCurrentState, status.dwWin32ExitCode, status.dwCheckPoint, status.dwWaitHint,
+                     static_cast<int>(running), stopEvent.IsValid() ? 1 : 0);
+        std::fflush(log);
     }
 
     bool Initialize() override
@@ -46,14 +40,9 @@ public:
     {
         Note("run");
         if (mode == L"shutdown") {
-            shutdown = std::thread([] {
-                ::Sleep(300);
-                ControlHandler(SERVICE_CONTROL_SHUTDOWN);
-            });
+            shutdown = std::thread([] { ::Sleep(300), ControlHandler(SERVICE_CONTROL_SHUTDOWN); });
         }
-        if (mode != L"quit") {
-            ::WaitForSingleObject(stopEvent.Get(), INFINITE);
-        }
+        ::WaitForSingleObject(stopEvent.Get(), mode == L"quit" ? 0 : INFINITE);
         Note("run-end");
         return 0;
     }
@@ -62,14 +51,10 @@ public:
     void OnPause() override { Note("pause"); }
     void OnContinue() override { Note("continue"); }
     void OnShutdown() override { Note("shutdown"); }
-    bool OnUserControl(DWORD code) override
-    {
-        Note("user-" + std::to_string(code));
-        return true;
-    }
+    bool OnUserControl(DWORD code) override { return Note("user-" + std::to_string(code)), true; }
 
     std::wstring mode;
-    UniqueFile log;
+    FILE* log;
     std::thread shutdown;
 };
 
@@ -77,10 +62,7 @@ public:
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) {
-        return 1;
-    }
-    ContractService service(argv[1], argv[2]);
+    ContractService service(argc > 2 ? argv[1] : L"", argc > 2 ? argv[2] : L"NUL");
     service.RunDispatcher();
     if (service.shutdown.joinable()) {
         service.shutdown.join();

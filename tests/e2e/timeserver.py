@@ -1,15 +1,14 @@
 #!/usr/bin/env python3
-"""RFC 868 time servers for tests, one per loopback address, all on port 37.
-
-  timeserver.py ADDRESS=MODE ... [-- COMMAND ...]
-
-serves until stopped, or runs COMMAND while serving and exits with its code.
-MODE: value:N (the 32-bit value N), offset:S (now + S seconds), pieces:N (N in
-pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
-now, then close), extra:N (N and 8 more bytes), silent (never answers),
-backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
-sent F seconds past a full second).
-"""
+# RFC 868 time servers for tests, one per loopback address, all on port 37.
+#
+# timeserver.py ADDRESS=MODE ... [-- COMMAND ...]
+#
+# serves until stopped, or runs COMMAND while serving and exits with its code.
+# MODE: value:N (the 32-bit value N), offset:S (now + S seconds), pieces:N (N in
+# pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
+# now, then close), extra:N (N and 8 more bytes), silent (never answers),
+# backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
+# sent F seconds past a full second).
 import socket
 import struct
 import subprocess
@@ -38,8 +37,8 @@ ANSWERS = {
 
 
 class TimeServers:
-    """with TimeServers({"127.0.0.2": "value:0"}, log): each accepted connection
-    is logged as "<time> <address>" the moment it is accepted."""
+    # with TimeServers({"127.0.0.2": "value:0"}, log): each accepted connection
+    # is logged as "<time> <address>" the moment it is accepted.
 
     def __init__(self, specs, log="/dev/null"):
         self.specs, self.log, self.sockets, self.stopping = specs, log, [], False
@@ -94,7 +93,7 @@ class TimeServers:
 
 
 def read_log(path):
-    """The connections logged so far: a list of (time, address)."""
+    # The connections logged so far: a list of (time, address).
     with open(path) as f:
         return [(float(t), a) for t, a in (line.split() for line in f)]
 

@@ -1,11 +1,10 @@
-"""A Wine session of its own for one journey, and ways to drive and look into it.
-
-The first wine command of a session starts Wine's service manager, and every
-service inherits its standard error. That command runs with
-WINEDEBUG=err+all,trace+service and its standard error goes to a log, so the
-log holds the time each service tried to set ("NtSetSystemTime not allowed:
-difference N ms") and every status a service reported (SetServiceStatus).
-"""
+# A Wine session of its own for one journey, and ways to drive and look into it.
+#
+# The first wine command of a session starts Wine's service manager, and every
+# service inherits its standard error. That command runs with
+# WINEDEBUG=err+all,trace+service and its standard error goes to a log, so the
+# log holds the time each service tried to set ("NtSetSystemTime not allowed:
+# difference N ms") and every status a service reported (SetServiceStatus).
 import os
 import re
 import shutil
@@ -13,17 +12,11 @@ import subprocess
 import time
 
 
-def _runs(program):
-    try:
-        return subprocess.run([program, "--version"], capture_output=True).returncode == 0
-    except OSError:
-        return False
-
-
 # Where the kernel runs 32-bit code, Wine's 32-bit loader runs both kinds of
 # programs and the journeys run the shipped 32-bit image; elsewhere only the
 # 64-bit build of the same sources can run.
-WINE32 = _runs("/usr/lib/wine/wine")
+WINE32 = os.path.exists("/usr/lib/wine/wine") and subprocess.run(["sh", "-c", "/usr/lib/wine/wine --version"],
+                                                                 capture_output=True).returncode == 0
 WINE = "/usr/lib/wine/wine" if WINE32 else "/usr/lib/wine/wine64"
 SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
@@ -64,22 +57,21 @@ class Session:
             subprocess.run([WINE, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG="err+all,trace+service"),
                            stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL, timeout=120)
 
-    def run(self, *args, timeout=60, encoding="utf-8"):
-        """Runs a Windows program to its end; (exit code, standard output)."""
+    def run(self, *args, encoding="utf-8"):
+        # Runs a Windows program to its end; (exit code, standard output).
         p = subprocess.run([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+                           capture_output=True, timeout=60)
         return p.returncode, p.stdout.decode(encoding, "replace")
 
     def start(self, *args):
-        """Starts a Windows program; its output goes to files (Wine may outlive a pipe)."""
+        # Starts a Windows program; its output goes to a file (Wine may outlive a pipe).
         self.runs += 1
-        base = os.path.join(self.root, "run%d" % self.runs)
-        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+        with open(os.path.join(self.root, "run%d.out" % self.runs), "wb") as out:
             return subprocess.Popen([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
-                                    stdout=out, stderr=err)
+                                    stdout=out, stderr=subprocess.STDOUT)
 
     def probe(self, *args):
-        """winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)]."""
+        # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)].
         values = {"items": []}
         for line in self.run(os.environ["HORAL_PROBE"], *args)[1].splitlines():
             key, _, value = line.rstrip("\r\n").partition("=")
@@ -90,27 +82,27 @@ class Session:
         return values
 
     def state(self, service):
-        """(state, exit code) from sc query, or None for an unknown service."""
+        # (state, exit code) from sc query, or None for an unknown service.
         out = self.run("sc", "query", service)[1]
         found = re.search(r"STATE\s+: (\d+).*?WIN32_EXIT_CODE\s+: (\d+)", out, re.S)
         return (int(found.group(1)), int(found.group(2))) if found else None
 
     def reg(self, key):
-        """The values of a registry key as {name: (type, data)}, or None."""
+        # The values of a registry key as {name: (type, data)}, or None.
         code, out = self.run("reg", "query", key, encoding="cp850")  # the console's OEM code page
         values = dict((m[0], (m[1], m[2])) for m in re.findall(r"^    (.+?)    (REG_\w+)    ?(.*?)\r?$", out, re.M))
         return values if code == 0 else None
 
     def keys(self, process, title, *steps):
-        """Gives the X window of `process` named `title` the focus and presses
-        each step: a key name, or ("type", text)."""
+        # Gives the X window of `process` named `title` the focus and presses
+        # each step: a key name, or ("type", text).
         found = wait_for(lambda: subprocess.run(["xdotool", "search", "--all", "--pid", str(process.pid), "--name",
                                                  "^%s$" % title], env=self.env, capture_output=True,
                                                 text=True).stdout.split(), 10)
         assert found, "no X window named %r" % title
         subprocess.run(["xdotool", "windowfocus", "--sync", found[-1]], env=self.env, timeout=10)
         for step in steps:
-            command = ["type", "--delay", "20", step[1]] if isinstance(step, tuple) else ["key", "--clearmodifiers", step]
+            command = ["type", "--delay", "20", "--", step[1]] if isinstance(step, tuple) else ["key", "--clearmodifiers", step]
             subprocess.run(["xdotool"] + command, env=self.env, check=True, timeout=30)
 
     def screenshot(self, name):
@@ -123,15 +115,15 @@ class Session:
             return f.read()
 
     def clock_attempts(self):
-        """The difference in ms of every attempt to set the clock so far."""
+        # The difference in ms of every attempt to set the clock so far.
         return [int(d) for d in re.findall(r"NtSetSystemTime not allowed: difference (-?\d+) ms", self.log_text())]
 
     def reports(self):
-        """The states reported so far by services of their own process."""
+        # The states reported so far by services of their own process.
         return [int(s, 16) for s in re.findall(r"trace:service:SetServiceStatus \S+ 0x10 (0x\d+)", self.log_text())]
 
     def alive(self, image):
-        """Whether a process of this session runs the named image."""
+        # Whether a process of this session runs the named image.
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
                 with open("/proc/%s/cmdline" % pid, "rb") as c, open("/proc/%s/environ" % pid, "rb") as e:

@@ -1,11 +1,8 @@
 // Test tool for the journeys: looks into another process's dialogs and drives
 // the service manager where Wine's sc cannot. Prints KEY=VALUE lines (UTF-8).
 //   show TITLE          waits for a window of that title and its texts: FOUND,
-//                       FOCUS (control id), COMCTL (the ComCtl32 its process
-//                       loaded), ITEM<id>=<class>|<text> per child
-//   fill TITLE SERVERS INTERVAL   sets controls 1022 and 1023 and posts OK
-//   close TITLE         posts SC_CLOSE (the close box)
-//   gone TITLE          GONE=1 once no such window is left (5 s at most)
+//                       COMCTL (the ComCtl32 its process loaded), and
+//                       ITEM<id>=<class>|<text> per child
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
 //   control NAME CODE   sends a control code; RESULT and STATE
@@ -60,7 +57,7 @@ BOOL CALLBACK AddChild(HWND child, LPARAM out)
 
 void Show(HWND window)
 {
-    // Texts and focus may still be on their way: wait for them.
+    // Its texts may still be on their way: wait for them.
     Children children;
     WaitUntil(5000, [&] {
         children = Children{};
@@ -68,11 +65,8 @@ void Show(HWND window)
         return children.anyText;
     });
     DWORD processId = 0;
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    const DWORD thread = ::GetWindowThreadProcessId(window, &processId);
-    WaitUntil(3000, [&] { return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus; });
-    std::printf("FOUND=1\nFOCUS=%d\n%s", info.hwndFocus ? ::GetDlgCtrlID(info.hwndFocus) : 0, children.lines.c_str());
+    ::GetWindowThreadProcessId(window, &processId);
+    std::printf("FOUND=1\n%s", children.lines.c_str());
     UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     HMODULE modules[512];
     DWORD bytes = 0;
@@ -112,24 +106,13 @@ DWORD State(SC_HANDLE service)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring command = argc > 2 ? argv[1] : L"";
-    if (command == L"show" || command == L"fill" || command == L"close" || command == L"gone") {
-        HWND window = nullptr;
-        const bool gone = command == L"gone";
+    if (command == L"show") {
         // A dialog is found while its controls are still being made; it is
         // shown once they all exist and WM_INITDIALOG has run.
-        const bool ok = WaitUntil(gone ? 5000 : 20000, [&] {
-            window = ::FindWindowW(nullptr, argv[2]);
-            return gone ? window == nullptr : window != nullptr && ::IsWindowVisible(window);
-        });
-        if (command == L"show" && ok) {
+        HWND window = nullptr;
+        if (WaitUntil(20000, [&] { return (window = ::FindWindowW(nullptr, argv[2])) && ::IsWindowVisible(window); })) {
             Show(window);
-        } else if (!gone && ok) {
-            ::SetDlgItemTextW(window, 1022, argc > 4 ? argv[3] : L"");
-            ::SetDlgItemTextW(window, 1023, argc > 4 ? argv[4] : L"");
-            ::PostMessageW(window, command == L"fill" ? WM_COMMAND : WM_SYSCOMMAND,
-                           command == L"fill" ? IDOK : SC_CLOSE, 0);
         }
-        std::printf(gone ? "GONE=%d\n" : "FOUND=%d\n", ok ? 1 : 0);
         return 0;
     }
     UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));

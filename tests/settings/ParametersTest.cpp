@@ -1,6 +1,8 @@
 // The service's parameters in the real registry: what is written, and what
-// any stored value reads as.
+// any stored value reads as; and the version of a file that has none.
 #include "platform/Handles.h"
+#include "platform/ModulePath.h"
+#include "settings/InstallRecord.h"
 #include "settings/Parameters.h"
 
 #include <gtest/gtest.h>
@@ -31,74 +33,57 @@ Stored Number(DWORD value, DWORD type = REG_DWORD, std::size_t size = 4)
     return {type, std::vector<BYTE>(bytes, bytes + size)};
 }
 
-class Parameters : public ::testing::Test {
-protected:
-    void SetUp() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str()); }
-    void TearDown() override { SetUp(); }
-
-    ServiceParameters Read(const Stored& servers, const Stored& interval)
-    {
-        UniqueHkey key;
-        EXPECT_EQ(::RegCreateKeyW(HKEY_LOCAL_MACHINE, kKey.c_str(), key.Put()), ERROR_SUCCESS);
-        for (const auto& [name, value] : {std::make_pair(L"ServerNames", servers), {L"TimeInterval", interval}}) {
-            ::RegDeleteValueW(key.Get(), name);
-            if (value.type != REG_NONE) {
-                ::RegSetValueExW(key.Get(), name, 0, value.type, value.data.data(),
-                                 static_cast<DWORD>(value.data.size()));
-            }
-        }
-        ServiceParameters read{L"stale", 7};
-        EXPECT_TRUE(ReadServiceParameters(kService, read));
-        return read;
-    }
-};
-
 }  // namespace
 
-TEST_F(Parameters, WrittenAsTypedWithTheirNul)
+TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
 {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
+    ServiceParameters read;
+    ::SetLastError(0);
+    EXPECT_FALSE(ReadServiceParameters(kService, read));  // no key: its registry error
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     for (const std::wstring& servers : {std::wstring(L"  a.example  b.example "), std::wstring()}) {
         ASSERT_TRUE(WriteServiceParameters(kService, {servers, 0}));
         DWORD type = 0, size = 0;
         ::RegGetValueW(HKEY_LOCAL_MACHINE, kKey.c_str(), L"ServerNames", RRF_RT_ANY, &type, nullptr, &size);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(size, (servers.size() + 1) * sizeof(wchar_t));
-        ServiceParameters read;
+        EXPECT_EQ(std::make_pair(type, size), std::make_pair(DWORD{REG_SZ}, DWORD((servers.size() + 1) * 2)));
         ASSERT_TRUE(ReadServiceParameters(kService, read));
-        EXPECT_EQ(read.serverNames, servers);
-        EXPECT_EQ(read.interval, 0u);
+        EXPECT_EQ(std::make_pair(read.serverNames, read.interval), std::make_pair(servers, DWORD{0}));
     }
-}
-
-TEST_F(Parameters, AnyStoredValueReadsSafely)
-{
     const std::wstring fits(4095, L'x'), over(4096, L'y'), longer(20000, L'z');
     const struct {
         Stored servers, interval;
         std::wstring readServers;
         DWORD readInterval;
-    } cases[] = {
-        {Text(fits), Number(3600), fits, 3600},  // lists of any length are read whole
-        {Text(over), Number(0), over, 0},
-        {Text(longer), Number(1), longer, 1},
-        {Text(L"abc", false), Number(42), L"abc", 42},            // no terminating NUL
-        {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},     // ends at the first NUL
-        {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},  // missing
-        {Number(5), Text(L"3600"), L"", kDefaultInterval},        // wrong types
-        {Text(L"x"), Number(0x0201, REG_BINARY, 2), L"x", kDefaultInterval},
-        {Text(L"x"), Number(9, REG_DWORD, 2), L"x", kDefaultInterval},  // a REG_DWORD of 2 bytes
-    };
+    } cases[] = {{Text(fits), Number(3600), fits, 3600},  // lists of any length are read whole
+                 {Text(over), Number(0), over, 0},
+                 {Text(longer), Number(1), longer, 1},
+                 {Text(L"abc", false), Number(42), L"abc", 42},            // no terminating NUL
+                 {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},     // ends at the first NUL
+                 {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},  // missing
+                 {Number(5), Text(L"3600"), L"", kDefaultInterval},        // wrong types
+                 {Text(L"x"), Number(0x0201, REG_BINARY, 2), L"x", kDefaultInterval},
+                 {Text(L"x"), Number(9, REG_DWORD, 2), L"x", kDefaultInterval}};  // a REG_DWORD of 2 bytes
+    UniqueHkey key;
+    ASSERT_EQ(::RegCreateKeyW(HKEY_LOCAL_MACHINE, kKey.c_str(), key.Put()), ERROR_SUCCESS);
     for (const auto& c : cases) {
-        const ServiceParameters read = Read(c.servers, c.interval);
+        for (const auto& [name, value] : {std::make_pair(L"ServerNames", c.servers), {L"TimeInterval", c.interval}}) {
+            ::RegDeleteValueW(key.Get(), name);
+            if (value.type != REG_NONE) {
+                ::RegSetValueExW(key.Get(), name, 0, value.type, value.data.data(), DWORD(value.data.size()));
+            }
+        }
+        read = ServiceParameters{L"stale", 7};
+        EXPECT_TRUE(ReadServiceParameters(kService, read));
         EXPECT_TRUE(read.serverNames == c.readServers) << read.serverNames.size() << " " << c.readServers.size();
         EXPECT_EQ(read.interval, c.readInterval) << c.readServers.size();
     }
+    key.Reset();
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
 }
 
-TEST_F(Parameters, MissingKeyFailsWithItsRegistryError)
+TEST(InstallRecord, FileWithoutAVersionReadsAsZero)
 {
-    ServiceParameters read;
-    ::SetLastError(0);
-    EXPECT_FALSE(ReadServiceParameters(kService, read));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(FormatVersion(GetFileVersion(GetModulePath(nullptr))), L"0.0.0.0");
+    EXPECT_EQ(GetFileVersion(L"C:\\no\\such\\file.exe"), 0u);
 }
