@@ -15,10 +15,6 @@
 constexpr WORD kMembersDialog = 200, kFixedDialog = 201;
 constexpr int kLeftList = 301, kRightList = 302, kLink = 303;
 
-// A crash ends the program at once rather than in Wine's debugger.
-inline const auto crashesEndTheTest =
-    ::SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
-
 // Before any window: a desktop of its own, whose desktop process starts from
 // this program with its display whatever state the prefix's default desktop
 // is in, and the link control (ComCtl32 5.81 registers the others on loading).
