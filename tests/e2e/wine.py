@@ -38,7 +38,7 @@ def wait_for(predicate, timeout, step=0.2):
 
 
 class Session:
-    def __init__(self, name, extra_env=None):
+    def __init__(self, name):
         self.root = os.path.join(BUILD, "e2e", name)
         self.prefix = os.path.join(self.root, "prefix")
         self.log = os.path.join(self.root, "wine-stderr.log")
@@ -46,7 +46,7 @@ class Session:
         os.makedirs(self.root, exist_ok=True)
         subprocess.run([PREFIX_TOOL, "clone", os.path.join(BUILD, "wine", "template"), self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", **(extra_env or {}))
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
         display = os.path.join(BUILD, "xvfb.display")
         if "DISPLAY" not in os.environ and os.path.exists(display):
             self.env["DISPLAY"] = open(display).read().strip()
@@ -63,11 +63,12 @@ class Session:
                            capture_output=True, timeout=60)
         return p.returncode, p.stdout.decode(encoding, "replace")
 
-    def start(self, *args):
+    def start(self, *args, env=None):
         # Starts a Windows program; its output goes to a file (Wine may outlive a pipe).
         self.runs += 1
         with open(os.path.join(self.root, "run%d.out" % self.runs), "wb") as out:
-            return subprocess.Popen([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+            return subprocess.Popen([WINE] + [str(a) for a in args], env=dict(self.env, **(env or {})),
+                                    stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=subprocess.STDOUT)
 
     def probe(self, *args):
@@ -102,7 +103,8 @@ class Session:
         assert found, "no X window named %r" % title
         subprocess.run(["xdotool", "windowfocus", "--sync", found[-1]], env=self.env, timeout=10)
         for step in steps:
-            command = ["type", "--delay", "20", "--", step[1]] if isinstance(step, tuple) else ["key", "--clearmodifiers", step]
+            typed = isinstance(step, tuple)
+            command = ["type", "--delay", "20", "--", step[1]] if typed else ["key", "--clearmodifiers", step]
             subprocess.run(["xdotool"] + command, env=self.env, check=True, timeout=30)
 
     def screenshot(self, name):

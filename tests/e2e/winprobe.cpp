@@ -38,35 +38,25 @@ std::string Text(HWND child)
     return ToUtf8(text);
 }
 
-struct Children {
-    std::string lines;
-    bool anyText = false;
-};
-
-BOOL CALLBACK AddChild(HWND child, LPARAM out)
-{
-    auto& children = *reinterpret_cast<Children*>(out);
-    wchar_t name[64] = L"";
-    ::GetClassNameW(child, name, 64);
-    const std::string text = Text(child);
-    children.anyText |= !text.empty();
-    children.lines +=
-        "ITEM" + std::to_string(static_cast<short>(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + text + "\n";
-    return TRUE;
-}
-
 void Show(HWND window)
 {
     // Its texts may still be on their way: wait for them.
-    Children children;
+    std::string lines;
     WaitUntil(5000, [&] {
-        children = Children{};
-        ::EnumChildWindows(window, AddChild, reinterpret_cast<LPARAM>(&children));
-        return children.anyText;
+        bool anyText = false;
+        lines.clear();
+        for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t name[64] = L"";
+            ::GetClassNameW(child, name, 64);
+            const std::string text = Text(child);
+            anyText |= !text.empty();
+            lines += "ITEM" + std::to_string(short(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + text + "\n";
+        }
+        return anyText;
     });
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
-    std::printf("FOUND=1\n%s", children.lines.c_str());
+    std::printf("FOUND=1\n%s", lines.c_str());
     UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     HMODULE modules[512];
     DWORD bytes = 0;
