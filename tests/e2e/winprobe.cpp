@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -70,8 +71,7 @@ void Show(HWND window)
     }
 }
 
-// A service that fails at once may be gone before its process id can be
-// asked for, so its image is looked for from the moment it is started.
+// A process running the image, opened to wait for it; null when there is none.
 HANDLE FindProcess(const wchar_t* image)
 {
     PROCESSENTRY32W entry{};
@@ -112,10 +112,15 @@ int wmain(int argc, wchar_t** argv)
     }
     SERVICE_STATUS status{};
     if (command == L"start") {
-        ::StartServiceW(service.Get(), 0, nullptr);
+        // Watched from before the start: a process that fails at once may be
+        // gone before StartService returns.
         UniqueKernelHandle process;
-        WaitUntil(
-            2000, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }, 0);
+        std::thread watcher([&] {
+            WaitUntil(
+                15000, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }, 0);
+        });
+        ::StartServiceW(service.Get(), 0, nullptr);
+        watcher.join();
         DWORD code = 0;
         if (::WaitForSingleObject(process.Get(), 15000) == WAIT_OBJECT_0 &&
             ::GetExitCodeProcess(process.Get(), &code)) {

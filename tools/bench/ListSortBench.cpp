@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "BenchIds.h"
+#include "TypedList.h"
 #include "ui/DialogBase.h"
 #include "ui/TypedListView.h"
 
@@ -122,7 +123,7 @@ public:
         }
         if (message == kRunBench) {
             HWND list = ::GetDlgItem(window, IDC_BENCH_LIST);
-            AddColumns(list);
+            AddTypedColumns(list, benchColumns, kColumnCount, 150);
             for (int s = 0; s < 2; ++s) {
                 results[s] = MeasureSize(window, list, kSizes[s]);
             }
@@ -135,66 +136,12 @@ public:
     SizeResult results[2];
 
 private:
-    void AddColumns(HWND list)
-    {
-        for (int c = 0; c < kColumnCount; ++c) {
-            LVCOLUMNW column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH;
-            column.pszText = benchColumns[c].fieldName;
-            column.cx = 150;
-            ListView_InsertColumn(list, c, &column);
-            HDITEMW item{};
-            item.mask = HDI_LPARAM;
-            item.lParam = reinterpret_cast<LPARAM>(&benchColumns[c]);
-            Header_SetItem(ListView_GetHeader(list), c, &item);
-        }
-    }
-
-    void Fill(HWND list)
-    {
-        ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        ListView_DeleteAllItems(list);
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_PARAM;
-            item.iItem = static_cast<int>(i);
-            item.pszText = LPSTR_TEXTCALLBACKW;
-            item.lParam = reinterpret_cast<LPARAM>(records[i].c_str());
-            const int index = ListView_InsertItem(list, &item);
-            for (int c = 1; c < kColumnCount; ++c) {
-                ListView_SetItemText(list, index, c, LPSTR_TEXTCALLBACKW);
-            }
-        }
-        ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        ::UpdateWindow(list);
-    }
-
-    static void ClickColumn(HWND dialog, HWND list, int column)
-    {
-        NMLISTVIEW click{};
-        click.hdr = {list, static_cast<UINT_PTR>(::GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)};
-        click.iItem = -1;
-        click.iSubItem = column;
-        ::SendMessageW(dialog, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
-    }
-
-    bool IsSortedBy(HWND list, int column) const
-    {
-        const int count = ListView_GetItemCount(list);
-        for (int i = 1; i < count; ++i) {
-            if (CompareRecords(GetItemRecord(list, i - 1), GetItemRecord(list, i), &benchColumns[column]) > 0) {
-                return false;
-            }
-        }
-        return count == static_cast<int>(records.size());
-    }
-
     SizeResult MeasureSize(HWND window, HWND list, int size)
     {
         SizeResult result;
         records = MakeRecords(size);
         double started = Now();
-        Fill(list);
+        FillTypedList(list, records, kColumnCount);
         result.fillSeconds = Now() - started;
         for (int m = 0; m < kMeasuredCount; ++m) {
             result.best[m] = 1e9;
@@ -209,7 +156,7 @@ private:
                 ClickColumn(window, list, kMeasured[m].index);
                 result.best[m] = std::min(result.best[m], Now() - started);
                 result.comparisons[m] = comparisons;
-                result.sorted = result.sorted && IsSortedBy(list, kMeasured[m].index);
+                result.sorted = result.sorted && IsSortedBy(list, benchColumns[kMeasured[m].index], records.size());
                 ::UpdateWindow(list);
             }
         }

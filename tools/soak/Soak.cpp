@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ResourceCounts.h"
+#include "TypedList.h"
 #include "SoakIds.h"
 #include "platform/Handles.h"
 #include "timesync/Synchronization.h"
@@ -192,58 +193,6 @@ LayoutRule soakLayout[] = {
     {},
 };
 
-void FillTypedList(HWND list)
-{
-    for (int c = 0; c < kSoakColumnCount; ++c) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = soakColumns[c].fieldName;
-        column.cx = 90;
-        ListView_InsertColumn(list, c, &column);
-        // The descriptor lives in the header item's lParam.
-        HDITEMW item{};
-        item.mask = HDI_LPARAM;
-        item.lParam = reinterpret_cast<LPARAM>(&soakColumns[c]);
-        Header_SetItem(ListView_GetHeader(list), c, &item);
-    }
-    // Filled without drawing: a visible list would redraw itself for every item.
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t i = 0; i < soakRecords.size(); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(i);
-        item.pszText = LPSTR_TEXTCALLBACKW;
-        item.lParam = reinterpret_cast<LPARAM>(soakRecords[i].c_str());
-        const int index = ListView_InsertItem(list, &item);
-        for (int c = 1; c < kSoakColumnCount; ++c) {
-            ListView_SetItemText(list, index, c, LPSTR_TEXTCALLBACKW);
-        }
-    }
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-}
-
-// A header click as the list view sends it to its dialog.
-void ClickColumn(HWND dialog, HWND list, int column)
-{
-    NMLISTVIEW click{};
-    click.hdr = {list, static_cast<UINT_PTR>(::GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)};
-    click.iItem = -1;
-    click.iSubItem = column;
-    ::SendMessageW(dialog, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
-}
-
-// Whether the list is in ascending order of the column.
-bool IsSortedBy(HWND list, int column)
-{
-    const int count = ListView_GetItemCount(list);
-    for (int i = 1; i < count; ++i) {
-        if (CompareRecords(GetItemRecord(list, i - 1), GetItemRecord(list, i), &soakColumns[column]) > 0) {
-            return false;
-        }
-    }
-    return count == static_cast<int>(soakRecords.size());
-}
-
 class TypedListDialog : public ModalDialog {
 public:
     TypedListDialog() : ModalDialog(soakLayout) {}
@@ -256,7 +205,8 @@ public:
         }
         if (message == kRunScript) {
             HWND list = ::GetDlgItem(window, IDC_SOAK_LIST);
-            FillTypedList(list);
+            AddTypedColumns(list, soakColumns, kSoakColumnCount, 90);
+            FillTypedList(list, soakRecords, kSoakColumnCount);
             ::UpdateWindow(window);
             sorted = true;
             // Date, Money, Text: each click on a new column sorts it ascending.
@@ -264,7 +214,7 @@ public:
                 ClickColumn(window, list, column);
                 // The visible cells are drawn from their records now.
                 ::UpdateWindow(list);
-                sorted = sorted && IsSortedBy(list, column);
+                sorted = sorted && IsSortedBy(list, soakColumns[column], soakRecords.size());
             }
             Close(1);
             return TRUE;
