@@ -16,21 +16,10 @@
 #include <string>
 
 #include "ListSortBench.h"
+#include "Seconds.h"
 #include "data/XmlNode.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring RecordWithFields(int count)
 {

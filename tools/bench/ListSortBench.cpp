@@ -7,6 +7,7 @@
 // for 1,000. The comparisons are counted too, which the machine's load does
 // not disturb.
 #include "ListSortBench.h"
+#include "Seconds.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,18 +30,6 @@ namespace {
 constexpr UINT kRunBench = WM_APP + 30;
 constexpr int kRuns = 5;
 constexpr int kSizes[] = {1000, 10000};
-
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency;
-}
 
 ColumnDescriptor benchColumns[] = {
     {0, {}, L"Name", L"Text"},

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ResourceCounts.h"
+#include "Seconds.h"
 #include "TypedList.h"
 #include "SoakIds.h"
 #include "platform/Handles.h"
@@ -61,18 +62,6 @@ bool ParseOptions(int argc, char** argv, Options& options)
         }
     }
     return true;
-}
-
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency;
 }
 
 struct DesktopTraits {
