@@ -48,8 +48,6 @@ public:
     }
     void OnStop() override { Note("stop"); }
     void OnInterrogate() override { Note("interrogate"); }
-    void OnPause() override { Note("pause"); }
-    void OnContinue() override { Note("continue"); }
     void OnShutdown() override { Note("shutdown"); }
     bool OnUserControl(DWORD code) override { return Note("user-" + std::to_string(code)), true; }
 

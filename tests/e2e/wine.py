@@ -5,6 +5,7 @@
 # WINEDEBUG=err+all,trace+service and its standard error goes to a log, so the
 # log holds the time each service tried to set ("NtSetSystemTime not allowed:
 # difference N ms") and every status a service reported (SetServiceStatus).
+import itertools
 import os
 import re
 import shutil
@@ -15,8 +16,7 @@ import time
 # Where the kernel runs 32-bit code, Wine's 32-bit loader runs both kinds of
 # programs and the journeys run the shipped 32-bit image; elsewhere only the
 # 64-bit build of the same sources can run.
-WINE32 = os.path.exists("/usr/lib/wine/wine") and subprocess.run(["sh", "-c", "/usr/lib/wine/wine --version"],
-                                                                 capture_output=True).returncode == 0
+WINE32 = subprocess.run("/usr/lib/wine/wine --version", shell=True, capture_output=True).returncode == 0
 WINE = "/usr/lib/wine/wine" if WINE32 else "/usr/lib/wine/wine64"
 SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
@@ -42,7 +42,7 @@ class Session:
         self.root = os.path.join(BUILD, "e2e", name)
         self.prefix = os.path.join(self.root, "prefix")
         self.log = os.path.join(self.root, "wine-stderr.log")
-        self.runs = 0
+        self.runs = itertools.count(1)
         os.makedirs(self.root, exist_ok=True)
         subprocess.run([PREFIX_TOOL, "clone", os.path.join(BUILD, "wine", "template"), self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
@@ -64,12 +64,13 @@ class Session:
         return p.returncode, p.stdout.decode(encoding, "replace")
 
     def start(self, *args, env=None):
-        # Starts a Windows program; its output goes to a file (Wine may outlive a pipe).
-        self.runs += 1
-        with open(os.path.join(self.root, "run%d.out" % self.runs), "wb") as out:
-            return subprocess.Popen([WINE] + [str(a) for a in args], env=dict(self.env, **(env or {})),
-                                    stdin=subprocess.DEVNULL,
-                                    stdout=out, stderr=subprocess.STDOUT)
+        # Starts a Windows program; its output goes to the file process.out (Wine may outlive a pipe).
+        path = os.path.join(self.root, "run%d.out" % next(self.runs))
+        with open(path, "wb") as out:
+            process = subprocess.Popen([WINE] + [str(a) for a in args], env=dict(self.env, **(env or {})),
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+        process.out = path
+        return process
 
     def probe(self, *args):
         # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)].

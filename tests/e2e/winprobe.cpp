@@ -1,8 +1,7 @@
 // Test tool for the journeys: looks into another process's dialogs and drives
 // the service manager where Wine's sc cannot. Prints KEY=VALUE lines (UTF-8).
-//   show TITLE          waits for a window of that title and its texts: FOUND,
-//                       COMCTL (the ComCtl32 its process loaded), and
-//                       ITEM<id>=<class>|<text> per child
+//   show TITLE          waits for a window of that title and its texts: FOUND
+//                       and ITEM<id>=<class>|<text> per child
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
 //   control NAME CODE   sends a control code; RESULT and STATE
@@ -11,7 +10,6 @@
 #include "platform/Handles.h"
 #include "text/TextConvert.h"
 
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -22,7 +20,7 @@
 namespace {
 
 template <typename Condition>
-bool WaitUntil(DWORD ms, Condition condition, DWORD step = 50)
+bool WaitUntil(DWORD ms, DWORD step, Condition condition)
 {
     for (const DWORD start = ::GetTickCount(); !condition(); ::Sleep(step)) {
         if (::GetTickCount() - start > ms) {
@@ -32,43 +30,24 @@ bool WaitUntil(DWORD ms, Condition condition, DWORD step = 50)
     return true;
 }
 
-std::string Text(HWND child)
-{
-    wchar_t text[1024] = L"";  // GetWindowText does not ask another process's controls
-    ::SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return ToUtf8(text);
-}
-
 void Show(HWND window)
 {
     // Its texts may still be on their way: wait for them.
     std::string lines;
-    WaitUntil(5000, [&] {
+    WaitUntil(5000, 50, [&] {
         bool anyText = false;
         lines.clear();
         for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t name[64] = L"";
+            wchar_t name[64] = L"", text[1024] = L"";
             ::GetClassNameW(child, name, 64);
-            const std::string text = Text(child);
-            anyText |= !text.empty();
-            lines += "ITEM" + std::to_string(short(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + text + "\n";
+            // GetWindowText does not ask another process's controls.
+            anyText |= ::SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text)) > 0;
+            lines +=
+                "ITEM" + std::to_string(short(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + ToUtf8(text) + "\n";
         }
         return anyText;
     });
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
     std::printf("FOUND=1\n%s", lines.c_str());
-    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-    HMODULE modules[512];
-    DWORD bytes = 0;
-    ::EnumProcessModules(process.Get(), modules, sizeof(modules), &bytes);
-    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
-        wchar_t path[MAX_PATH] = L"";
-        ::GetModuleFileNameExW(process.Get(), modules[i], path, MAX_PATH);
-        if (_wcsicmp(std::wcsrchr(path, L'\\') ? std::wcsrchr(path, L'\\') + 1 : path, L"comctl32.dll") == 0) {
-            std::printf("COMCTL=%s\n", ToUtf8(path).c_str());
-        }
-    }
 }
 
 // A process running the image, opened to wait for it; null when there is none.
@@ -100,7 +79,8 @@ int wmain(int argc, wchar_t** argv)
         // A dialog is found while its controls are still being made; it is
         // shown once they all exist and WM_INITDIALOG has run.
         HWND window = nullptr;
-        if (WaitUntil(20000, [&] { return (window = ::FindWindowW(nullptr, argv[2])) && ::IsWindowVisible(window); })) {
+        if (WaitUntil(20000, 50,
+                      [&] { return (window = ::FindWindowW(nullptr, argv[2])) && ::IsWindowVisible(window); })) {
             Show(window);
         }
         return 0;
@@ -115,10 +95,8 @@ int wmain(int argc, wchar_t** argv)
         // Watched from before the start: a process that fails at once may be
         // gone before StartService returns.
         UniqueKernelHandle process;
-        std::thread watcher([&] {
-            WaitUntil(
-                15000, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }, 0);
-        });
+        std::thread watcher(
+            [&] { WaitUntil(15000, 0, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }); });
         ::StartServiceW(service.Get(), 0, nullptr);
         watcher.join();
         DWORD code = 0;
@@ -133,10 +111,9 @@ int wmain(int argc, wchar_t** argv)
         int stopped = 0;
         for (unsigned long run = std::wcstoul(argv[3], nullptr, 10); run > 0; --run) {
             ::StartServiceW(service.Get(), 0, nullptr);
-            WaitUntil(
-                10000, [&] { return State(service.Get()) == SERVICE_RUNNING; }, 0);
+            WaitUntil(10000, 0, [&] { return State(service.Get()) == SERVICE_RUNNING; });
             ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-            stopped += WaitUntil(10000, [&] { return State(service.Get()) == SERVICE_STOPPED; });
+            stopped += WaitUntil(10000, 50, [&] { return State(service.Get()) == SERVICE_STOPPED; });
         }
         std::printf("STOPPED=%d\n", stopped);
     }
