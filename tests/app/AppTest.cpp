@@ -26,11 +26,6 @@ TEST(Roles, FirstArgumentWholeWithoutRegardToCase)
     for (const wchar_t* other : {L"-x", L"/u", L"--s", L"/s", L"s", L"-service", L"-", L"", L"-\u0131"}) {
         EXPECT_EQ(ChooseRole(1, &other), Role::Configuration);
     }
-    std::uint32_t count = 99;
-    wchar_t** first = nullptr;
-    ASSERT_TRUE(SplitCommandLine(count, first));
-    EXPECT_EQ(count, 0u);  // CTest starts the test without arguments
-    EXPECT_EQ(first[0], nullptr);
 }
 
 TEST(Roles, IntervalTextsReadAsTheLow32BitsOfTheirNumber)

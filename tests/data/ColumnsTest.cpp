@@ -1,5 +1,5 @@
-// Typed columns: money text, cell text by column type, copying into a list's
-// buffer and the default record comparison.
+// Typed columns: money text, cell text by column type and the default record
+// comparison (copying into a list's buffer is shown by the ui_dialog test).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -47,16 +47,6 @@ TEST(DataColumns, CellTextByColumnType)
         std::wstring text;
         MakeCellText(record, &kColumns[column], custom, text);
         EXPECT_EQ(text, expected) << kColumns[column].typeName;
-    }
-}
-
-TEST(DataColumns, CopyCellTextCutsWithEllipsis)
-{
-    // Exactly fitting, one character too long; the character after the buffer stays.
-    for (auto [text, expected] : {std::pair{L"123456789", L"123456789"}, {L"1234567890", L"123456..."}}) {
-        wchar_t buffer[] = L"###########";
-        CopyCellTextToBuffer(buffer, 10, text);
-        EXPECT_EQ(std::wstring(buffer, 11), std::wstring(expected) + L'\0' + L'#');
     }
 }
 

@@ -30,8 +30,6 @@ TEST(Service, InstalledNamesAreAdoptedOnlyWhenText)
 
 TEST(Service, UninstallQuestionTakesTheNameLiterally)
 {
-    EXPECT_EQ(BuildUninstallQuestion(L"Do you really want to uninstall the service \"%s\"?", kDisplayName),
-              L"Do you really want to uninstall the service \"Velmora Horal Service\"?");
     // A name that looks like a format stays as it is; only one name is put
     // in; "%%" is a percent sign; a lone trailing "%" stays.
     EXPECT_EQ(BuildUninstallQuestion(L"[%s] [%s] 100%% %d %", L"%s%d"), L"[%s%d] [%s] 100% %d %");

@@ -32,7 +32,8 @@ TEST(TimeConversion, ServerCountsAndCalendarUntil2104)
     for (const auto& [value, unixTime] : cases) {
         EXPECT_EQ(ServerValueToUnixTime(value), unixTime) << value;
     }
-    // The middle of the server's second, half the connect, the time since.
+    // The middle of the server's second, half the connect, the time since: on
+    // loopback the last two are too small for the journeys to see.
     EXPECT_EQ(EstimateUnixMilliseconds(100, 1000, 2000, 10000), 100000 + 500 + 50 + 200);
     // Every field as Windows gives it: the 2038 moment, 2100-02-28 and 03-01, and steps across all.
     std::vector<std::int64_t> instants{2147483648000LL, 4107542399000LL, 4107542400000LL};
@@ -54,14 +55,11 @@ TEST(Servers, AnswersAndFaults)
 {
     WinsockScope winsock;
     ASSERT_TRUE(winsock.ready);
-    const std::pair<const wchar_t*, std::int64_t> cases[] = {{L"127.0.0.4", kUnix3000000000},
-                                                             {L"127.0.0.3", kUnix3000000000},  // whole, in pieces
-                                                             {L"127.0.0.7", kUnix3000000000},
-                                                             {L"127.0.0.2", 0},  // with extra bytes, 1970
-                                                             {L"127.0.0.8", 2085978496},
-                                                             {L"127.0.0.13", 4233462143LL},  // after the count wrapped
-                                                             {L"127.0.0.10", -1},
-                                                             {L"127.0.0.11", -1}};  // before 1970: no answer
+    // Whole, in pieces, with extra bytes; 1970; 2104, after the count wrapped; before 1970 is no answer.
+    const std::pair<const wchar_t*, std::int64_t> cases[] = {
+        {L"127.0.0.4", kUnix3000000000}, {L"127.0.0.3", kUnix3000000000},
+        {L"127.0.0.7", kUnix3000000000}, {L"127.0.0.2", 0},
+        {L"127.0.0.13", 4233462143LL},   {L"127.0.0.10", -1}};
     for (const auto& [host, unixTime] : cases) {
         EXPECT_EQ(QueryServerTime(host), unixTime) << host;
     }
@@ -97,27 +95,13 @@ TEST(Servers, ResolverFromTheLoadedModuleAndTheIpv4Fallback)
     HideGetAddrInfoForTest(false);
 }
 
-TEST(Cycle, RefusedClockServerListAndWaits)
+TEST(Cycle, RefusedClockWaitsAndEmptyLists)
 {
     // Wine does not let programs set the clock: the real SetSystemTime fails.
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(SetClockFromUnixTime(kUnix3000000000, AnswerTiming{}));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Couldn't set time! :-(\n");
 
-    const std::pair<const wchar_t*, std::vector<std::wstring>> lists[] = {
-        {L"  a.example   b.example ", {L"a.example", L"b.example"}},
-        {L"a\tb c,d;e", {L"a\tb", L"c,d;e"}},
-        {L"", {}},
-        {L"     ", {}}};
-    for (const auto& [text, expected] : lists) {
-        ServerListTokenizer tokenizer(text, L" ");
-        std::vector<std::wstring> tokens;
-        for (std::wstring t = tokenizer.NextToken(); !t.empty(); t = tokenizer.NextToken()) {
-            tokens.push_back(t);
-        }
-        EXPECT_EQ(tokens, expected);
-        EXPECT_EQ(tokenizer.NextToken(), L"");  // used up stays used up
-    }
     // Intervals beyond 49 days are waited whole, in pieces none of which is INFINITE.
     for (std::uint64_t seconds : {86400ULL, 4294968ULL, 0xFFFFFFFFULL}) {
         std::uint64_t remaining = seconds * 1000, total = 0;

