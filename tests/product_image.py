@@ -8,22 +8,15 @@ import sys
 
 SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "ws2_32.dll", "user32.dll",
                "gdi32.dll", "comctl32.dll", "shlwapi.dll", "version.dll"}
-
-
-def main(exe):
-    objdump = lambda flags: subprocess.run(["i686-w64-mingw32-objdump", flags, exe], capture_output=True,
-                                           text=True).stdout
-    dump = objdump("-fp")
-    dlls = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
-    faults = ["not a 32-bit Windows executable"] * ("file format pei-i386" not in dump)
-    foreign = sorted(dlls - SYSTEM_DLLS)
-    faults += ["imports DLLs Windows does not supply: " + ", ".join(foreign)] * bool(foreign)
-    faults += ["%d bytes, more than 512 KiB" % os.path.getsize(exe)] * (os.path.getsize(exe) > 512 * 1024)
-    faults += ["carries symbols"] * ("no symbols" not in objdump("-t"))
-    print("\n".join(faults) or "%s: PE32 (i386), %d KiB, importing only %s" % (exe, os.path.getsize(exe) // 1024,
-                                                                                ", ".join(sorted(dlls))))
-    return 1 if faults else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+exe = sys.argv[1]
+objdump = lambda flags: subprocess.run(["i686-w64-mingw32-objdump", flags, exe], capture_output=True, text=True).stdout
+dump = objdump("-fp")
+dlls = {line.split(":", 1)[1].strip().lower() for line in dump.splitlines() if "DLL Name:" in line}
+faults = ["not a 32-bit Windows executable"] * ("file format pei-i386" not in dump)
+foreign = sorted(dlls - SYSTEM_DLLS)
+faults += ["imports DLLs Windows does not supply: " + ", ".join(foreign)] * bool(foreign)
+faults += ["%d bytes, more than 512 KiB" % os.path.getsize(exe)] * (os.path.getsize(exe) > 512 * 1024)
+faults += ["carries symbols"] * ("no symbols" not in objdump("-t"))
+print("\n".join(faults) or "%s: PE32 (i386), %d KiB, importing only %s" % (exe, os.path.getsize(exe) // 1024,
+                                                                            ", ".join(sorted(dlls))))
+sys.exit(1 if faults else 0)

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -83,20 +84,18 @@ TEST(StringTable, EntriesOfWholeAndDamagedBlocks)
     const WORD overrun[] = {40, L'x'};
     std::vector<BYTE> shifted(sizeof(block) + 1);  // resource data need not be aligned
     std::memcpy(shifted.data() + 1, block, sizeof(block));
-    const struct {
-        const void* data;
-        std::size_t size;
-        UINT index;
-        const wchar_t* entry;
-    } cases[] = {{block, sizeof(block), 0, L"ab"},
-                 {block, sizeof(block), 1, L""},
-                 {block, sizeof(block), 2, L"c"},
-                 {block, sizeof(block), 16, L""},
-                 {overrun, sizeof(overrun), 0, L""},
-                 {block, 6 * sizeof(WORD), 3, L""},
-                 {nullptr, 0, 0, L""},
-                 {shifted.data() + 1, sizeof(block), 2, L"c"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(StringTableEntry(c.data, c.size, c.index), c.entry) << c.size << " " << c.index;
+    // The data, its size, the index and the entry read.
+    const std::tuple<const void*, std::size_t, UINT, const wchar_t*> cases[] = {
+        {block, sizeof(block), 0, L"ab"},
+        {block, sizeof(block), 1, L""},
+        {block, sizeof(block), 2, L"c"},
+        {block, sizeof(block), 16, L""},
+        {overrun, sizeof(overrun), 0, L""},
+        {block, 6 * sizeof(WORD), 3, L""},
+        {nullptr, 0, 0, L""},
+        {shifted.data() + 1, sizeof(block), 2, L"c"},
+    };
+    for (auto [data, size, index, entry] : cases) {
+        EXPECT_EQ(StringTableEntry(data, size, index), entry) << size << " " << index;
     }
 }

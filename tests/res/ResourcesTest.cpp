@@ -5,14 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 TEST(Resources, MessageTableAndMissingStrings)
 {
     std::wstring path = L"Z:" HORAL_PRODUCT_EXE;
-    for (wchar_t& c : path) {
-        c = c == L'/' ? L'\\' : c;
-    }
+    std::replace(path.begin(), path.end(), L'/', L'\\');
     UniqueLibrary module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module.IsValid());
     EXPECT_EQ(LoadStringResource(module.Get(), 100) + LoadStringResource(module.Get(), 5000),

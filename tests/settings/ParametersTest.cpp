@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -50,24 +51,21 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
         ASSERT_TRUE(ReadServiceParameters(kService, read));
         EXPECT_EQ(std::make_pair(read.serverNames, read.interval), std::make_pair(servers, DWORD{0}));
     }
-    const std::wstring fits(4095, L'x'), over(4096, L'y'), longer(20000, L'z');
-    const struct {
-        Stored servers, interval;
-        std::wstring readServers;
-        DWORD readInterval;
-    } cases[] = {{Text(fits), Number(3600), fits, 3600},  // lists of any length are read whole
-                 {Text(over), Number(0), over, 0},
-                 {Text(longer), Number(1), longer, 1},
-                 {Text(L"abc", false), Number(42), L"abc", 42},            // no terminating NUL
-                 {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},     // ends at the first NUL
-                 {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},  // missing
-                 {Number(5), Text(L"3600"), L"", kDefaultInterval},        // wrong types
-                 {Text(L"x"), Number(0x0201, REG_BINARY, 2), L"x", kDefaultInterval},
-                 {Text(L"x"), Number(9, REG_DWORD, 2), L"x", kDefaultInterval}};  // a REG_DWORD of 2 bytes
+    const std::wstring fits(4095, L'x'), longer(20000, L'z');
+    // What is stored as ServerNames and TimeInterval, and what is read.
+    const std::tuple<Stored, Stored, std::wstring, DWORD> cases[] = {
+        {Text(fits), Number(3600), fits, 3600},  // lists of any length are read whole
+        {Text(longer), Number(1), longer, 1},
+        {Text(L"abc", false), Number(42), L"abc", 42},            // no terminating NUL
+        {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},     // ends at the first NUL
+        {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},  // missing
+        {Number(5), Text(L"3600"), L"", kDefaultInterval},        // wrong types
+        {Text(L"x"), Number(0x0201, REG_BINARY, 2), L"x", kDefaultInterval},
+        {Text(L"x"), Number(9, REG_DWORD, 2), L"x", kDefaultInterval}};  // a REG_DWORD of 2 bytes
     UniqueHkey key;
     ASSERT_EQ(::RegCreateKeyW(HKEY_LOCAL_MACHINE, kKey.c_str(), key.Put()), ERROR_SUCCESS);
-    for (const auto& c : cases) {
-        for (const auto& [name, value] : {std::make_pair(L"ServerNames", c.servers), {L"TimeInterval", c.interval}}) {
+    for (const auto& [servers, interval, readServers, readInterval] : cases) {
+        for (const auto& [name, value] : {std::make_pair(L"ServerNames", servers), {L"TimeInterval", interval}}) {
             ::RegDeleteValueW(key.Get(), name);
             if (value.type != REG_NONE) {
                 ::RegSetValueExW(key.Get(), name, 0, value.type, value.data.data(), DWORD(value.data.size()));
@@ -75,8 +73,8 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
         }
         read = ServiceParameters{L"stale", 7};
         EXPECT_TRUE(ReadServiceParameters(kService, read));
-        EXPECT_TRUE(read.serverNames == c.readServers) << read.serverNames.size() << " " << c.readServers.size();
-        EXPECT_EQ(read.interval, c.readInterval) << c.readServers.size();
+        EXPECT_TRUE(read.serverNames == readServers) << read.serverNames.size() << " " << readServers.size();
+        EXPECT_EQ(read.interval, readInterval) << readServers.size();
     }
     key.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
