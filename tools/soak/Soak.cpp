@@ -19,6 +19,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -274,10 +275,18 @@ void PrintRow(const char* name, const Figure& start, const Figure& before, const
     }
 }
 
-Growth Report(const char* part, const ResourceCounts& start, const ResourceCounts& before, const ResourceCounts& after,
-              const char* beforeLabel, const char* afterLabel)
+// Runs before the first measurement: a tenth of them, at least one, at most `cap`.
+long WarmUpRuns(long total, long cap)
 {
-    std::printf("  %-15s %12s %12s %12s %10s\n", "", "at start", beforeLabel, afterLabel, "growth");
+    return std::clamp(total / 10, 1L, cap);
+}
+
+// The counts at the start, after the warm-up and after all `total` runs; the growth after the warm-up.
+Growth Report(const char* part, const ResourceCounts& start, const ResourceCounts& before, const ResourceCounts& after,
+              long warmUp, long total)
+{
+    const std::string beforeLabel = "after " + std::to_string(warmUp), afterLabel = "after " + std::to_string(total);
+    std::printf("  %-15s %12s %12s %12s %10s\n", "", "at start", beforeLabel.c_str(), afterLabel.c_str(), "growth");
     PrintRow("kernel handles", start.kernelHandles, before.kernelHandles, after.kernelHandles);
     PrintRow("private bytes", start.privateBytes, before.privateBytes, after.privateBytes);
     PrintRow("GDI objects", start.gdiObjects, before.gdiObjects, after.gdiObjects);
@@ -352,7 +361,7 @@ int main(int argc, char** argv)
     Growth cycleGrowth;
     bool serversAsExpected = true;
     if (options.cycles > 0) {
-        const long warmUp = options.cycles / 10 < 100 ? (options.cycles / 10 > 0 ? options.cycles / 10 : 1) : 100;
+        const long warmUp = WarmUpRuns(options.cycles, 100);
         CycleTally tally;
         RunCycles(0, warmUp, tally);
         const ResourceCounts before = MeasureResources();
@@ -369,17 +378,15 @@ int main(int argc, char** argv)
             serversAsExpected = serversAsExpected && tally.answered[s] == expected;
         }
         std::printf("  %ld cycles after the warm-up in %.1f s (%.2f ms per cycle)\n", options.cycles - warmUp, elapsed,
-                    elapsed * 1e3 / static_cast<double>(options.cycles - warmUp > 0 ? options.cycles - warmUp : 1));
-        const std::string beforeLabel = "after " + std::to_string(warmUp);
-        const std::string afterLabel = "after " + std::to_string(options.cycles);
-        cycleGrowth = Report("cycles", start, before, after, beforeLabel.c_str(), afterLabel.c_str());
+                    elapsed * 1e3 / static_cast<double>(std::max(options.cycles - warmUp, 1L)));
+        cycleGrowth = Report("cycles", start, before, after, warmUp, options.cycles);
         std::fflush(stdout);
     }
 
     Growth dialogGrowth;
     bool dialogsAsExpected = true;
     if (options.dialogs > 0) {
-        const long warmUp = options.dialogs / 10 < 5 ? (options.dialogs / 10 > 0 ? options.dialogs / 10 : 1) : 5;
+        const long warmUp = WarmUpRuns(options.dialogs, 5);
         DialogTally tally;
         RunDialogs(warmUp, tally);
         const ResourceCounts before = MeasureResources();
@@ -392,11 +399,9 @@ int main(int argc, char** argv)
         std::printf("  configuration dialog closed by Cancel: %ld of %ld\n", tally.configCancelled, options.dialogs);
         std::printf("  typed list sorted by Date, Money and Text: %ld of %ld\n", tally.listsSorted, options.dialogs);
         std::printf("  %ld pairs after the warm-up in %.1f s (%.1f ms per pair)\n", options.dialogs - warmUp, elapsed,
-                    elapsed * 1e3 / static_cast<double>(options.dialogs - warmUp > 0 ? options.dialogs - warmUp : 1));
+                    elapsed * 1e3 / static_cast<double>(std::max(options.dialogs - warmUp, 1L)));
         dialogsAsExpected = tally.configCancelled == options.dialogs && tally.listsSorted == options.dialogs;
-        const std::string beforeLabel = "after " + std::to_string(warmUp);
-        const std::string afterLabel = "after " + std::to_string(options.dialogs);
-        dialogGrowth = Report("dialogs", start, before, after, beforeLabel.c_str(), afterLabel.c_str());
+        dialogGrowth = Report("dialogs", start, before, after, warmUp, options.dialogs);
     }
 
     std::printf("\n");
