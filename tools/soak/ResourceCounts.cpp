@@ -182,7 +182,10 @@ Figure CountGdiObjects()
         const DWORD type = ::GetObjectType(reinterpret_cast<HGDIOBJ>(value));
         if (type != 0) {
             ++figure.value;
-            ++kinds[GdiTypeName(type)];
+            // A window DC that belongs to no window is one Wine keeps in its
+            // cache for reuse: the report tells those apart.
+            const bool cached = type == OBJ_DC && ::WindowFromDC(reinterpret_cast<HDC>(value)) == nullptr;
+            ++kinds[cached ? "dc (cached, no window)" : GdiTypeName(type)];
         }
     }
     figure.method = "GetGuiResources gave 0 (error " + std::to_string(error) +
