@@ -2,8 +2,10 @@
 """HoralSvc end to end and headless, as a user would meet it: a local RFC 868
 time server, the configuration dialog typed into under Xvfb, the service that
 the dialog installed and started, the time it tried to set, then the
-uninstaller answered with Yes. All of it runs in a throwaway Wine prefix;
-screenshots of the dialog and the question go to BUILD/screenshots/.
+uninstaller answered with Yes. All of it runs in a throwaway Wine prefix on a
+display of its own; screenshots of the dialog and the question go to
+BUILD/screenshots/. It runs the HoralSvc.exe this host can run: the shipped
+build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build.
 
   python3 tools/demo.py BUILD      (BUILD: the x86_64 build folder)
 """
@@ -26,8 +28,7 @@ EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STATES = {1: "stopped", 2: "start pending", 3: "stop pending", 4: "running"}
 
 
-def journey(session, shots, read_log, connections, wait_for):
-    exe = os.environ["HORAL_EXE"]
+def journey(session, exe, shots, read_log, connections, wait_for):
     shot = lambda name: (session.screenshot(name), os.path.join(shots, name))[1]
     state = lambda: session.state("vmhoralsvc")
     describe = lambda s: "not registered" if s is None else "%s (%s), exit code %d" % (s[0], STATES.get(s[0]), s[1])
@@ -41,9 +42,9 @@ def journey(session, shots, read_log, connections, wait_for):
         return 1
     fields = {item: text for item, _, text in shown["items"]}
     print("   Opens with servers [%s] and interval [%s]" % (fields.get(1022), fields.get(1023)))
-    session.keys(dialog, DIALOG, ("type", SERVER), "Tab", ("type", "60"))
+    session.keys(DIALOG, ("type", SERVER), "Tab", ("type", "60"))
     print("   Typed %s, Tab, 60; screenshot %s" % (SERVER, shot("config-dialog.png")))
-    session.keys(dialog, DIALOG, "Return")
+    session.keys(DIALOG, "Return")
     print("   Enter: the dialog ended with exit code %d" % dialog.wait(60))
 
     print("== What the dialog installed")
@@ -76,7 +77,7 @@ def journey(session, shots, read_log, connections, wait_for):
     print("   Question: %s" % " ".join(t for _, _, t in box["items"] if t and not t.startswith("&")))
     print("   Screenshot %s" % shot("uninstall-question.png"))
     started = time.time()
-    session.keys(uninstall, QUESTION, "Return")
+    session.keys(QUESTION, "Return")
     code = uninstall.wait(60)
     gone = wait_for(lambda: state() is None and not session.alive("HoralSvc.exe"), 10, step=0.1)
     print("   Yes (Return): exit code %d; the service %s %.1f s after Yes" %
@@ -88,34 +89,34 @@ def journey(session, shots, read_log, connections, wait_for):
 
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build", "win64"))
-    os.environ.update(HORAL_BUILD=build, HORAL_SOURCE=root, HORAL_EXE=os.path.join(build, "HoralSvc.exe"),
+    os.environ.update(HORAL_BUILD=build, HORAL_SOURCE=root,
                       HORAL_PROBE=os.path.join(build, "tests", "e2e", "winprobe.exe"))
     from timeserver import TimeServers, read_log
-    from wine import BUILD, Session, wait_for
+    from wine import BUILD, Session, choose_image, wait_for
 
+    exe, wine = choose_image(os.path.join(root, "build", "HoralSvc.exe"), os.path.join(build, "HoralSvc.exe"))
     print("== Booting the Wine prefix template (once per build folder)")
     subprocess.run([os.path.join(root, "scripts", "wine-prefix"), "template", os.path.join(build, "wine", "template")],
                    check=True)
     shots = os.path.join(BUILD, "screenshots")
-    display = None
-    if not os.environ.get("DISPLAY"):
-        display = os.path.join(build, "demo")
-        os.makedirs(display, exist_ok=True)
-        subprocess.run([os.path.join(root, "scripts", "test-fixture"), "xvfb-up", display], check=True)
-        os.environ["DISPLAY"] = open(os.path.join(display, "xvfb.display")).read().strip()
-        print("== Xvfb started on %s (no window manager, so dialogs have no title bar)" % os.environ["DISPLAY"])
-    session = None
+    # A display of its own: the dialogs are found by their titles on it.
+    display = os.path.join(build, "demo")
+    os.makedirs(display, exist_ok=True)
+    fixture = os.path.join(root, "scripts", "test-fixture")
+    subprocess.run([fixture, "xvfb-up", display], check=True)
+    os.environ["DISPLAY"] = open(os.path.join(display, "xvfb.display")).read().strip()
+    print("== Xvfb started on %s (no window manager, so dialogs have no title bar)" % os.environ["DISPLAY"])
+    session, result = None, 1
     try:
-        session = Session("demo")
+        session = Session("demo", wine)
         connections = os.path.join(session.root, "connections.log")
         with TimeServers({SERVER: "offset:%d" % OFFSET}, connections):
             print("== RFC 868 time server on %s:37, one hour ahead of this machine" % SERVER)
-            result = journey(session, shots, read_log, connections, wait_for)
+            result = journey(session, exe, shots, read_log, connections, wait_for)
     finally:
         if session:
             session.close()
-        if display:
-            subprocess.run([os.path.join(root, "scripts", "test-fixture"), "xvfb-down", display], check=False)
+        subprocess.run([fixture, "xvfb-down", display], check=False)
     print("== %s; the throwaway prefix is removed, the screenshots are in %s" % ("Done" if result == 0 else "Failed",
                                                                                   shots))
     return result

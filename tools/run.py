@@ -2,7 +2,8 @@
 """Runs HoralSvc.exe for real on this machine's display, in the project's own
 Wine prefix (BUILD/wine/prefix), booting that prefix first when needed.
 Without arguments the configuration dialog opens; OK installs and starts the
-service in that prefix. `make test` makes the prefix anew, so what is
+service in that prefix. It runs the HoralSvc.exe this host can run: the shipped
+build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build. `make test` makes the prefix anew, so what is
 installed here lasts only until the next test run.
 
   python3 tools/run.py BUILD [ARGUMENTS...]   (BUILD: the x86_64 build folder)
@@ -15,7 +16,8 @@ import sys
 
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.dirname(here)
-WINE = "/usr/lib/wine/wine64"  # this machine runs 64-bit Windows code only
+sys.path.insert(0, os.path.join(root, "tests", "e2e"))
+from wine import choose_image  # noqa: E402
 
 
 def main():
@@ -25,10 +27,10 @@ def main():
         print("run: no DISPLAY; the dialog needs a display (`make demo` runs the journey headless)",
               file=sys.stderr)
         return 1
-    exe = os.path.join(build, "HoralSvc.exe")
-    if not os.path.exists(exe):
-        print("run: %s is missing; build the x86_64 tree first" % exe, file=sys.stderr)
-        return 1
+    try:
+        exe, wine = choose_image(os.path.join(root, "build", "HoralSvc.exe"), os.path.join(build, "HoralSvc.exe"))
+    except subprocess.CalledProcessError:
+        return 1  # wine-image has said why
     prefix = os.path.join(build, "wine", "prefix")
     tool = os.path.join(root, "scripts", "wine-prefix")
     if not os.path.exists(os.path.join(prefix, ".horal-booted")):
@@ -39,9 +41,9 @@ def main():
     env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
                WINEDLLOVERRIDES="mscoree,mshtml=")
     print("== HoralSvc.exe %s on %s" % (" ".join(arguments) or "(configuration dialog)", env["DISPLAY"]))
-    code = subprocess.run([WINE, exe] + arguments, env=env, stdin=subprocess.DEVNULL).returncode
+    code = subprocess.run([wine, exe] + arguments, env=env, stdin=subprocess.DEVNULL).returncode
     print("== Exit code %d" % code)
-    status = subprocess.run([WINE, "sc", "query", "vmhoralsvc"], env=env, stdin=subprocess.DEVNULL,
+    status = subprocess.run([wine, "sc", "query", "vmhoralsvc"], env=env, stdin=subprocess.DEVNULL,
                             capture_output=True, text=True).stdout
     print("== Service vmhoralsvc: %s" % (" ".join(status.split()) if "STATE" in status else "not registered"))
     return code
