@@ -18,20 +18,24 @@ $(BUILD)/build.ninja: | bootstrap
 $(BUILD)/HoralSvc.exe: $(BUILD)/build.ninja FORCE
 	cmake --build $(BUILD)
 
-# Wine here runs 64-bit Windows code only, so the tests run the same sources
-# built for x86_64; the product executable is the 32-bit one above.
+# The test build: the same sources for x86_64, with the test programs and the
+# tools. Where the host runs 32-bit code the journeys, the demo and `make run`
+# run the shipped 32-bit image above; elsewhere they run this build's
+# (scripts/wine-image decides).
 $(TESTBUILD)/build.ninja: | bootstrap
 	cmake -S . -B $(TESTBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN) -DHORAL_ARCH=x86_64 -DHORAL_TESTS=ON \
 	  -DHORAL_PRODUCT_EXE=$(CURDIR)/$(BUILD)/HoralSvc.exe
 
+# Building stays outside scripts/isolated (the first configure fetches PCRE's
+# sources); the tests, the demo and the soak run inside it.
 test: bootstrap $(BUILD)/HoralSvc.exe $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD)
-	ctest --test-dir $(TESTBUILD) --output-on-failure -j $(CTEST_JOBS)
+	scripts/isolated ctest --test-dir $(TESTBUILD) --output-on-failure -j $(CTEST_JOBS)
 
-demo: bootstrap $(TESTBUILD)/build.ninja
+demo: bootstrap $(BUILD)/HoralSvc.exe $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD)
-	python3 tools/demo.py $(TESTBUILD)
+	scripts/isolated python3 tools/demo.py $(TESTBUILD)
 
 clean:
 	rm -rf $(BUILD)
@@ -44,12 +48,7 @@ FORCE:
 .PHONY: bench
 bench: bootstrap $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) --target data_bench
-	scripts/test-fixture xvfb-up $(TESTBUILD)
-	scripts/test-fixture wine-up $(TESTBUILD) && \
-	  DISPLAY=$$(cat $(TESTBUILD)/xvfb.display) HORAL_BUILD=$(CURDIR)/$(TESTBUILD) \
-	    scripts/wine-run $(TESTBUILD)/tools/bench/data_bench.exe; \
-	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); scripts/test-fixture xvfb-down $(TESTBUILD); \
-	  exit $$status
+	scripts/test-fixture with $(TESTBUILD) scripts/wine-run $(TESTBUILD)/tools/bench/data_bench.exe
 
 # The soak: 10,000 synchronisation cycles against loopback time servers (one
 # refusing, one closing early, one sending extra bytes, one answering) and 500
@@ -60,17 +59,12 @@ SOAK_SERVERS := 127.0.3.2=close:1 127.0.3.3=extra:3000000000 127.0.3.4=offset:0
 .PHONY: soak
 soak: bootstrap $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) --target horal_soak
-	scripts/test-fixture xvfb-up $(TESTBUILD)
-	scripts/test-fixture wine-up $(TESTBUILD) && \
-	  DISPLAY=$$(cat $(TESTBUILD)/xvfb.display) HORAL_BUILD=$(CURDIR)/$(TESTBUILD) \
-	    python3 tests/e2e/timeserver.py $(SOAK_SERVERS) -- \
-	    scripts/wine-run $(TESTBUILD)/tools/soak/horal_soak.exe --cycles 10000 --dialogs 500; \
-	  status=$$?; scripts/test-fixture wine-down $(TESTBUILD); scripts/test-fixture xvfb-down $(TESTBUILD); \
-	  exit $$status
+	scripts/isolated scripts/test-fixture with $(TESTBUILD) python3 tests/e2e/timeserver.py $(SOAK_SERVERS) -- \
+	  scripts/wine-run $(TESTBUILD)/tools/soak/horal_soak.exe --cycles 10000 --dialogs 500
 
 # The configuration dialog for real on this machine's display, in the
 # project's own Wine prefix; ARGS are passed on (`make run ARGS=-u`).
 .PHONY: run
-run: bootstrap $(TESTBUILD)/build.ninja
+run: bootstrap $(BUILD)/HoralSvc.exe $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) --target HoralSvc
 	python3 tools/run.py $(TESTBUILD) $(ARGS)

@@ -4,20 +4,22 @@
 # journeys.py service    the real HoralSvc.exe as a service, asking test time servers
 # journeys.py contract   the service host's contract, through a test service
 # journeys.py desktop    the dialog, installation and removal, in English and German
+# journeys.py harness    a journey whose set-up fails ends what it started, at once
 import json
 import os
 import shutil
+import socket
 import statistics
+import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
-from wine import WINE32, Session, wait_for, winpath  # noqa: E402
+from wine import BUILD, Session, choose_image, session_processes, wait_for, winpath  # noqa: E402
 
-PRODUCT = os.environ.get("HORAL_PRODUCT", "")
-EXE = PRODUCT if WINE32 and os.path.exists(PRODUCT) else os.environ["HORAL_EXE"]
+EXE, WINE = choose_image(os.environ.get("HORAL_PRODUCT", ""), os.environ["HORAL_EXE"])
 
 SERVICE = "vmhoralsvc"
 SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
@@ -36,14 +38,12 @@ class Journey(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.session = Session(cls.__name__.lower())
+        # Whatever is started is ended at the end, or at once when a later step of the set-up fails.
+        cls.session = Session(cls.__name__.lower(), WINE)
+        cls.addClassCleanup(cls.session.close)
         cls.connections = os.path.join(cls.session.root, "connections.log")
         cls.time_servers = TimeServers(cls.servers, cls.connections).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.time_servers.__exit__(None, None, None)
-        cls.session.close()
+        cls.addClassCleanup(cls.time_servers.__exit__, None, None, None)
 
     def asked(self):
         return [address for _, address in read_log(self.connections)]
@@ -209,7 +209,7 @@ class Desktop(Journey):
         return process, shown
 
     def answer(self, process, *keys):
-        self.session.keys(process, self.QUESTION if process.args[2:] else self.DIALOG, *keys)
+        self.session.keys(self.QUESTION if process.args[2:] else self.DIALOG, *keys)
         self.assertEqual(process.wait(60), 0)
 
     def test_1_dialog_opens_with_defaults_and_cancel_escape_or_close_install_nothing(self):
@@ -230,7 +230,7 @@ class Desktop(Journey):
         servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
         process, _ = self.window()
         # Typed at once, the servers land in the server field: it has the focus.
-        self.session.keys(process, self.DIALOG, ("type", servers), "Tab", ("type", "3 600"))
+        self.session.keys(self.DIALOG, ("type", servers), "Tab", ("type", "3 600"))
         self.session.screenshot("config-en.png")
         self.answer(process, "Return")  # Enter in the interval field is OK
         # Every value the installation writes, as installed.json beside this file lists them.
@@ -302,9 +302,22 @@ class Desktop(Journey):
         self.assertEqual(self.session.log_text().count("svcctl_ControlService"), controls)
 
 
+class Harness(unittest.TestCase):
+    def test_a_failed_set_up_ends_every_process_it_started_within_seconds(self):
+        # Another program holds a port the service journey needs once its Wine session is up.
+        root = os.path.join(BUILD, "e2e", "harness")
+        with socket.socket() as holder:
+            holder.bind((Service.CLOSING, 37))
+            holder.listen()
+            # Output captured to the end: a process left behind would hold the pipe past the time-out.
+            run = subprocess.run([sys.executable, __file__, "service"], env=dict(os.environ, HORAL_E2E=root),
+                                 capture_output=True, text=True, timeout=15)
+        self.assertNotEqual(run.returncode, 0)
+        self.assertIn("cannot listen on %s:37: Address already in use" % Service.CLOSING, run.stderr)
+        self.assertEqual(session_processes(os.path.join(root, "service", "prefix")), [])
+
+
 if __name__ == "__main__":
-    print("image under test: %s (%s)" % (EXE, "the shipped 32-bit image" if EXE == PRODUCT else
-                                           "the 64-bit build; this host runs no 32-bit code"), flush=True)
-    group = {"service": Service, "contract": Contract, "desktop": Desktop}[sys.argv[1]]
+    group = {"service": Service, "contract": Contract, "desktop": Desktop, "harness": Harness}[sys.argv[1]]
     result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
     sys.exit(0 if result.wasSuccessful() else 1)

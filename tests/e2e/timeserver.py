@@ -50,10 +50,14 @@ class TimeServers:
             mode, *args = spec.split(":")
             s = socket.socket()
             s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-            s.bind((address, 37))
+            self.sockets.append(s)
+            try:
+                s.bind((address, 37))
+            except OSError as error:  # another program holds the port: say which, at once
+                self.__exit__()
+                raise OSError("cannot listen on %s:37: %s" % (address, error.strerror)) from None
             s.listen(0 if mode == "backlog" else 16)
             s.settimeout(0.1)
-            self.sockets.append(s)
             # A backlog server never accepts: fill its queue of one, and the
             # kernel drops every further SYN, so the client keeps waiting.
             for _ in range(3 if mode == "backlog" else 0):

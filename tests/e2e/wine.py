@@ -13,14 +13,29 @@ import subprocess
 import time
 
 
-# Where the kernel runs 32-bit code, Wine's 32-bit loader runs both kinds of
-# programs and the journeys run the shipped 32-bit image; elsewhere only the
-# 64-bit build of the same sources can run.
-WINE32 = subprocess.run("/usr/lib/wine/wine --version", shell=True, capture_output=True).returncode == 0
-WINE = "/usr/lib/wine/wine" if WINE32 else "/usr/lib/wine/wine64"
 SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
 PREFIX_TOOL = os.path.join(SOURCE, "scripts", "wine-prefix")
+WINESERVER = "/usr/lib/wine/wineserver64"
+
+
+def choose_image(shipped, fallback):
+    # (image, loader): the HoralSvc.exe this host runs, as scripts/wine-image decides and says.
+    return tuple(subprocess.check_output([os.path.join(SOURCE, "scripts", "wine-image"), shipped, fallback],
+                                         text=True).splitlines())
+
+
+def session_processes(prefix, image=""):
+    # The Unix pids of the processes of the Wine session in `prefix` whose command line names `image`.
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as c, open("/proc/%s/environ" % pid, "rb") as e:
+                if image.encode() in c.read() and b"WINEPREFIX=" + prefix.encode() + b"\0" in e.read():
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
 
 
 def winpath(path):
@@ -38,11 +53,14 @@ def wait_for(predicate, timeout, step=0.2):
 
 
 class Session:
-    def __init__(self, name):
-        self.root = os.path.join(BUILD, "e2e", name)
+    # A prefix of its own, cloned from the booted template, whose Wine programs
+    # run by `wine` (the loader of the image under test). What a failed set-up
+    # started is ended before the failure goes on.
+    def __init__(self, name, wine):
+        self.root = os.path.join(os.environ.get("HORAL_E2E", os.path.join(BUILD, "e2e")), name)
         self.prefix = os.path.join(self.root, "prefix")
         self.log = os.path.join(self.root, "wine-stderr.log")
-        self.runs = itertools.count(1)
+        self.wine, self.runs = wine, itertools.count(1)
         os.makedirs(self.root, exist_ok=True)
         subprocess.run([PREFIX_TOOL, "clone", os.path.join(BUILD, "wine", "template"), self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
@@ -50,16 +68,22 @@ class Session:
         display = os.path.join(BUILD, "xvfb.display")
         if "DISPLAY" not in os.environ and os.path.exists(display):
             self.env["DISPLAY"] = open(display).read().strip()
-        # One session for the whole journey: Debian's wineserver otherwise ends
-        # when only system processes are left, and the services with it.
-        subprocess.run(["/usr/lib/wine/wineserver64", "-p"], env=self.env, check=True)
-        with open(self.log, "wb") as err:
-            subprocess.run([WINE, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG="err+all,trace+service"),
-                           stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL, timeout=120)
+        try:
+            # One session for the whole journey: Debian's wineserver otherwise ends
+            # when only system processes are left, and the services with it. Its
+            # output goes nowhere, so that it holds no pipe of the caller's open.
+            subprocess.run([WINESERVER, "-p"], env=self.env, check=True, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            with open(self.log, "wb") as err:
+                subprocess.run([wine, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG="err+all,trace+service"),
+                               stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL, timeout=60, check=True)
+        except BaseException:
+            self.close()
+            raise
 
     def run(self, *args, encoding="utf-8"):
         # Runs a Windows program to its end; (exit code, standard output).
-        p = subprocess.run([WINE] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+        p = subprocess.run([self.wine] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
                            capture_output=True, timeout=60)
         return p.returncode, p.stdout.decode(encoding, "replace")
 
@@ -67,7 +91,7 @@ class Session:
         # Starts a Windows program; its output goes to the file process.out (Wine may outlive a pipe).
         path = os.path.join(self.root, "run%d.out" % next(self.runs))
         with open(path, "wb") as out:
-            process = subprocess.Popen([WINE] + [str(a) for a in args], env=dict(self.env, **(env or {})),
+            process = subprocess.Popen([self.wine] + [str(a) for a in args], env=dict(self.env, **(env or {})),
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         process.out = path
         return process
@@ -95,10 +119,11 @@ class Session:
         values = dict((m[0], (m[1], m[2])) for m in re.findall(r"^    (.+?)    (REG_\w+)    ?(.*?)\r?$", out, re.M))
         return values if code == 0 else None
 
-    def keys(self, process, title, *steps):
-        # Gives the X window of `process` named `title` the focus and presses
-        # each step: a key name, or ("type", text).
-        found = wait_for(lambda: subprocess.run(["xdotool", "search", "--all", "--pid", str(process.pid), "--name",
+    def keys(self, title, *steps):
+        # Gives the window named `title` on the session's display the focus and
+        # presses each step: a key name, or ("type", text). The window is found
+        # by its title: a loader may start the program as a process of its own.
+        found = wait_for(lambda: subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--name",
                                                  "^%s$" % title], env=self.env, capture_output=True,
                                                 text=True).stdout.split(), 10)
         assert found, "no X window named %r" % title
@@ -127,14 +152,7 @@ class Session:
 
     def alive(self, image):
         # Whether a process of this session runs the named image.
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/cmdline" % pid, "rb") as c, open("/proc/%s/environ" % pid, "rb") as e:
-                    if image.encode() in c.read() and b"WINEPREFIX=" + self.prefix.encode() + b"\0" in e.read():
-                        return True
-            except OSError:
-                pass
-        return False
+        return bool(session_processes(self.prefix, image))
 
     def close(self):
         subprocess.run([PREFIX_TOOL, "stop", self.prefix], check=False)
