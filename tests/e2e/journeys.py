@@ -307,6 +307,7 @@ class Harness(unittest.TestCase):
         # Another program holds a port the service journey needs once its Wine session is up.
         root = os.path.join(BUILD, "e2e", "harness")
         with socket.socket() as holder:
+            holder.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)  # past connections of the service journey
             holder.bind((Service.CLOSING, 37))
             holder.listen()
             # Output captured to the end: a process left behind would hold the pipe past the time-out.
