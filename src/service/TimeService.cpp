@@ -7,7 +7,8 @@
 #include "timesync/Synchronization.h"
 
 TimeService::TimeService(const wchar_t* arguments, const wchar_t* serverNames, DWORD interval)
-    : ServiceBase(kServiceName, kDisplayName, LoadStringResource(g_moduleInstance, IDS_SERVICE_DESCRIPTION).c_str(), arguments),
+    : ServiceBase(kServiceName, kDisplayName, LoadStringResource(g_moduleInstance, IDS_SERVICE_DESCRIPTION).c_str(),
+                  arguments),
       serverNames(serverNames != nullptr ? serverNames : L""),
       interval(interval)
 {
@@ -18,7 +19,7 @@ TimeService::~TimeService() = default;
 DWORD TimeService::Run()
 {
     for (;;) {
-        SynchronizeOnce(serverNames, &running);
+        SynchronizeOnce(serverNames, &running, stopEvent.Get());
         if (!WaitForInterval(stopEvent.Get(), interval)) {
             return 0;
         }

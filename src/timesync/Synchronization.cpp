@@ -25,7 +25,7 @@ std::wstring ServerListTokenizer::NextToken()
     return text.substr(start, position - start);
 }
 
-bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running)
+bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running, HANDLE stopEvent)
 {
     WinsockScope winsock;
     if (!winsock.ready) {
@@ -38,7 +38,7 @@ bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int3
             return false;
         }
         AnswerTiming timing;
-        const std::int64_t unixTime = QueryServerTime(host, &timing);
+        const std::int64_t unixTime = QueryServerTime(host, &timing, stopEvent);
         if (unixTime != -1) {
             SetClockFromUnixTime(unixTime, timing);
             return true;

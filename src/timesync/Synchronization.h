@@ -24,8 +24,10 @@ private:
 
 // Asks the servers of the blank-separated list in order and sets the clock from
 // the first answer. True when a server answered. When `running` is given and
-// drops to 0, no further server is asked.
-bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running = nullptr);
+// drops to 0, no further server is asked; a set `stopEvent` also cuts a name
+// lookup short and stays set.
+bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running = nullptr,
+                     HANDLE stopEvent = nullptr);
 
 // The next piece of a long wait: waits take at most 0xFFFFFFFE ms at a time
 // (0xFFFFFFFF means INFINITE), so longer intervals are waited in pieces.

@@ -72,10 +72,10 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out)
     return true;
 }
 
-std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing)
+std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HANDLE stopEvent)
 {
     std::int64_t connectTicks = 0;
-    UniqueSocket s(ConnectToHost(host, kTimePort, SOCK_STREAM, &connectTicks));
+    UniqueSocket s(ConnectToHost(host, kTimePort, SOCK_STREAM, &connectTicks, stopEvent));
     if (!s) {
         return -1;
     }

@@ -32,8 +32,9 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out);
 
 // Asks one server for the time. Returns the Unix time in whole seconds, or -1
 // when the server could not be reached, did not send 4 bytes in time, or sent
-// a time before 1970. `timing`, when given, receives the answer's timing.
-std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr);
+// a time before 1970. `timing`, when given, receives the answer's timing. A set
+// `stopEvent` cuts a name lookup short (see ConnectToHost).
+std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr, HANDLE stopEvent = nullptr);
 
 // Sets the system clock from an answer; on failure writes "Couldn't set time!
 // :-(" to stderr. Returns whether the clock was set.

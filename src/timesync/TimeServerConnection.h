@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
-// How long a connection attempt or a receive may wait before the server counts
-// as not answering.
+// How long a name lookup, a connection attempt or a receive may wait before
+// the server counts as not answering.
+constexpr DWORD kLookupTimeoutMs = 5000;
 constexpr DWORD kConnectTimeoutMs = 5000;
 constexpr DWORD kReceiveTimeoutMs = 5000;
 
@@ -15,8 +16,11 @@ constexpr DWORD kReceiveTimeoutMs = 5000;
 // `socketType` to `port`. Returns the connected socket, owned by the caller, or
 // INVALID_SOCKET. Needs a ready WinsockScope. `connectTicks`, when given,
 // receives how long the connection took to be established, resolution not
-// included, in performance-counter ticks.
-SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr);
+// included, in performance-counter ticks. A name lookup is given up after
+// kLookupTimeoutMs, or at once when `stopEvent` (when given) is set; the event
+// is left set for whoever waits on it next.
+SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr,
+                     HANDLE stopEvent = nullptr);
 
 // The performance counter now.
 std::int64_t PerformanceCount();

@@ -64,7 +64,8 @@ class Service(Journey):
     CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, SILENT = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
     EARLY, LATE, AFTER_2036 = "127.0.1.7", "127.0.1.8", "127.0.1.9"
     servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200", SILENT: "silent",
-               EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496)}
+               EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
+               "resolver": "hang"}
 
     @classmethod
     def setUpClass(cls):
@@ -78,6 +79,7 @@ class Service(Journey):
             self.session.run("reg", "add", PARAMETERS, "/v", name, "/t", kind, "/d", data, "/f")
         attempts, asked = len(self.session.clock_attempts()), len(self.asked())
         self.session.run("sc", "start", SERVICE)
+        self.started = time.time()
         run = lambda: (self.session.clock_attempts()[attempts:], read_log(self.connections)[asked:])
         self.assertTrue(wait_for(lambda: until(*run()), 20), "%s %d" % (servers, interval))
         took = self.stop()
@@ -124,6 +126,18 @@ class Service(Journey):
             # Wine prints the difference as a 32-bit count of milliseconds.
             error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
             self.assertLess(abs(error), delta, "%s: %d ms, %d ms off" % (server, attempts[0], error))
+
+    def test_5_a_name_lookup_that_hangs_is_bounded_and_a_stop_ends_it_at_once(self):
+        if not os.environ.get("HORAL_RESOLVER"):
+            self.skipTest("no private resolver: run it through scripts/isolated")
+        servers = "hang.horal.test " + self.HOUR_AHEAD
+        attempts, log, _ = self.cycles(servers, 3600, lambda attempts, log: attempts)
+        self.assertTrue(4.5 < log[0][0] - self.started < 7, "asked %.1f s after the start" % (log[0][0] - self.started))
+        self.assertAlmostEqual(attempts[0], 3600000, delta=1500)
+        attempts, log, took = self.cycles(servers, 3600, lambda attempts, log: time.time() > self.started + 2)
+        print("sc stop during a name lookup that hangs: %.2f s" % took)
+        self.assertEqual((log, attempts), ([], []))
+        self.assertLess(took, 1)
 
 
 class Contract(Journey):

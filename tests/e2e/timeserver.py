@@ -8,7 +8,10 @@
 # pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
 # now, then close), extra:N (N and 8 more bytes), silent (never answers),
 # backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
-# sent F seconds past a full second).
+# sent F seconds past a full second). resolver=hang is no time server: a name
+# server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers
+# names starting with "hang." and knows no other; without HORAL_RESOLVER, none.
+import os
 import socket
 import struct
 import subprocess
@@ -48,14 +51,22 @@ class TimeServers:
     def __enter__(self):
         for address, spec in self.specs.items():
             mode, *args = spec.split(":")
-            s = socket.socket()
+            names = address == "resolver"
+            address, port = (os.environ.get("HORAL_RESOLVER"), 53) if names else (address, 37)
+            if address is None:
+                continue
+            s = socket.socket(type=socket.SOCK_DGRAM if names else socket.SOCK_STREAM)
             s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             self.sockets.append(s)
             try:
-                s.bind((address, 37))
+                s.bind((address, port))
             except OSError as error:  # another program holds the port: say which, at once
                 self.__exit__()
-                raise OSError("cannot listen on %s:37: %s" % (address, error.strerror)) from None
+                raise OSError("cannot listen on %s:%d: %s" % (address, port, error.strerror)) from None
+            if names:
+                s.settimeout(0.1)
+                threading.Thread(target=self._resolve, args=(s,), daemon=True).start()
+                continue
             s.listen(0 if mode == "backlog" else 16)
             s.settimeout(0.1)
             # A backlog server never accepts: fill its queue of one, and the
@@ -79,6 +90,15 @@ class TimeServers:
                 f.write("%.3f %s\n" % (time.time(), address))
             self.sockets.append(conn)
             threading.Thread(target=self._answer, args=(conn, mode, args), daemon=True).start()
+
+    def _resolve(self, s):
+        while not self.stopping:
+            try:
+                query, peer = s.recvfrom(512)
+            except OSError:
+                continue
+            if query[12:17] != b"\x04hang":  # the question's first label; any other name: NXDOMAIN
+                s.sendto(query[:2] + b"\x81\x83" + query[4:6] + bytes(6) + query[12:], peer)
 
     def _answer(self, conn, mode, args):
         pieces = ANSWERS[mode](*args)
