@@ -4,9 +4,11 @@
 # journeys.py service    the real HoralSvc.exe as a service, asking test time servers
 # journeys.py contract   the service host's contract, through a test service
 # journeys.py desktop    the dialog, installation and removal, in English and German
+# journeys.py admin      the README's scripted installation and removal
 # journeys.py harness    a journey whose set-up fails ends what it started, at once
 import json
 import os
+import re
 import shutil
 import socket
 import statistics
@@ -17,7 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
-from wine import BUILD, Session, choose_image, session_processes, wait_for, winpath  # noqa: E402
+from wine import BUILD, SOURCE, Session, choose_image, session_processes, wait_for, winpath  # noqa: E402
 
 EXE, WINE = choose_image(os.environ.get("HORAL_PRODUCT", ""), os.environ["HORAL_EXE"])
 
@@ -28,6 +30,7 @@ RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
 EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
 UNIX_2040 = 2222035200  # 2040-06-01 00:00:00 UTC, after the 32-bit count wrapped in 2036
+INSTALLED = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
 
 
 class Journey(unittest.TestCase):
@@ -44,9 +47,20 @@ class Journey(unittest.TestCase):
         cls.connections = os.path.join(cls.session.root, "connections.log")
         cls.time_servers = TimeServers(cls.servers, cls.connections).__enter__()
         cls.addClassCleanup(cls.time_servers.__exit__, None, None, None)
+        folder = os.path.join(cls.session.prefix, "drive_c", "Program Files", "Velmora")
+        os.makedirs(folder)
+        shutil.copy(EXE, folder)  # as INSTALLED
 
     def asked(self):
         return [address for _, address in read_log(self.connections)]
+
+    def assert_installed(self, servers, *view):
+        # Every value an installation writes, as installed.json beside this file lists them.
+        with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "installed.json")) as f:
+            text = f.read().replace("{exe}", INSTALLED.replace("\\", "\\\\"))
+        for key, values in json.loads(text.replace("{servers}", servers)).items():
+            found = self.session.reg(key, *view) or {}
+            self.assertEqual({name: list(found.get(name, ())) for name in values}, values, key)
 
     def stop(self, service=SERVICE):
         # Stops a running service: its process is gone at once, having reported
@@ -204,19 +218,11 @@ class Desktop(Journey):
     HALF_HOUR_AHEAD, NEVER_ASKED, REFUSING = "127.0.2.2", "127.0.2.3", "127.0.2.4"
     servers = {HALF_HOUR_AHEAD: "offset:1800", NEVER_ASKED: "offset:-900"}
     DIALOG, QUESTION = "Horal Service", "Velmora Horal Service"
-    INSTALLED = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
     ASK = 'Do you really want to uninstall the service "%s"?'
-
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        folder = os.path.join(cls.session.prefix, "drive_c", "Program Files", "Velmora")
-        os.makedirs(folder, exist_ok=True)
-        shutil.copy(EXE, folder)
 
     def window(self, *args, env=None):
         # Starts HoralSvc.exe; returns it and what its dialog or question shows.
-        process = self.session.start(self.INSTALLED, *args, env=env)
+        process = self.session.start(INSTALLED, *args, env=env)
         shown = self.session.probe("show", self.QUESTION if args else self.DIALOG)
         self.assertEqual(shown.get("FOUND"), "1", shown)
         shown["texts"] = [text for _, _, text in shown["items"]]
@@ -247,12 +253,7 @@ class Desktop(Journey):
         self.session.keys(self.DIALOG, ("type", servers), "Tab", ("type", "3 600"))
         self.session.screenshot("config-en.png")
         self.answer(process, "Return")  # Enter in the interval field is OK
-        # Every value the installation writes, as installed.json beside this file lists them.
-        with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "installed.json")) as f:
-            text = f.read().replace("{exe}", self.INSTALLED.replace("\\", "\\\\"))
-        for key, values in json.loads(text.replace("{servers}", servers)).items():
-            found = self.session.reg(key) or {}
-            self.assertEqual({name: list(found.get(name, ())) for name in values}, values, key)
+        self.assert_installed(servers)
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
         attempts = wait_for(self.session.clock_attempts, 20)
         self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
@@ -279,8 +280,7 @@ class Desktop(Journey):
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
         print("uninstall of the running service: gone %.1f s after Yes" % (time.time() - started))
         self.assertFalse(self.session.alive(self.image))
-        self.assertIsNone(self.session.reg(RECORD))
-        self.assertIsNotNone(self.session.reg(EVENT_SOURCE))
+        self.assertEqual([self.session.reg(key) is None for key in (PARAMETERS, RECORD, EVENT_SOURCE)], [True, True, False])
 
     def test_6_uninstall_of_what_is_not_installed_leaves_a_leftover_record(self):
         self.session.run("reg", "add", RECORD, "/v", "DisplayName", "/d", "left over", "/f")
@@ -306,7 +306,7 @@ class Desktop(Journey):
         self.assertEqual(self.session.state(SERVICE)[0], RUNNING)
 
     def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
-        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % self.INSTALLED,
+        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED,
                          "displayname=", "Horal Stored Name")
         controls = self.session.log_text().count("svcctl_ControlService")
         process, shown = self.window("-u")
@@ -314,6 +314,35 @@ class Desktop(Journey):
         self.answer(process, "Return")
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3))
         self.assertEqual(self.session.log_text().count("svcctl_ControlService"), controls)
+
+
+class Admin(Journey):
+    SERVER = "127.0.4.2"
+    servers = {SERVER: "offset:1800"}
+
+    def recipe(self, number, **values):
+        # Runs the README's `number`th script for administrators, its `set` lines given these values.
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            section = f.read().split("\n## For administrators\n")[1].split("\n## ")[0]
+        script = re.findall(r"```bat\n(.*?)```", section, re.S)[number]
+        for name, value in values.items():
+            script = re.sub(r'(?m)^set "%s=.*"$' % name, 'set "%s=%s"' % (name, value), script)
+        with open(os.path.join(self.session.prefix, "drive_c", "recipe.bat"), "w", newline="\r\n") as f:
+            f.write(script)
+        self.session.run("cmd", "/c", r"C:\recipe.bat")
+
+    def test_1_the_scripted_installation_is_the_dialogs_and_its_removal_that_of_uninstall(self):
+        self.recipe(0, SERVERS=self.SERVER, INTERVAL=3600)
+        self.assert_installed(self.SERVER, "/reg:32")  # the record where the 32-bit program keeps it
+        attempts = wait_for(self.session.clock_attempts, 20)
+        self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
+        self.recipe(0)  # a second run ends at sc create
+        self.assertEqual(self.session.reg(PARAMETERS)["ServerNames"], ("REG_SZ", self.SERVER))
+        self.recipe(1)
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
+        self.assertFalse(self.session.alive(self.image))
+        self.assertEqual([self.session.reg(key, "/reg:32") is None for key in (PARAMETERS, RECORD, EVENT_SOURCE)],
+                         [True, True, False])
 
 
 class Harness(unittest.TestCase):
@@ -333,6 +362,6 @@ class Harness(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    group = {"service": Service, "contract": Contract, "desktop": Desktop, "harness": Harness}[sys.argv[1]]
+    group = {"service": Service, "contract": Contract, "desktop": Desktop, "admin": Admin, "harness": Harness}[sys.argv[1]]
     result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -113,9 +113,9 @@ class Session:
         found = re.search(r"STATE\s+: (\d+).*?WIN32_EXIT_CODE\s+: (\d+)", out, re.S)
         return (int(found.group(1)), int(found.group(2))) if found else None
 
-    def reg(self, key):
+    def reg(self, key, *options):
         # The values of a registry key as {name: (type, data)}, or None.
-        code, out = self.run("reg", "query", key, encoding="cp850")  # the console's OEM code page
+        code, out = self.run("reg", "query", key, *options, encoding="cp850")  # the console's OEM code page
         values = dict((m[0], (m[1], m[2])) for m in re.findall(r"^    (.+?)    (REG_\w+)    ?(.*?)\r?$", out, re.M))
         return values if code == 0 else None
 
