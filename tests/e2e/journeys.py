@@ -62,6 +62,10 @@ class Journey(unittest.TestCase):
             found = self.session.reg(key, *view) or {}
             self.assertEqual({name: list(found.get(name, ())) for name in values}, values, key)
 
+    def present(self, *view):
+        # Whether the Parameters, the record and the event source exist.
+        return [self.session.reg(key, *view) is not None for key in (PARAMETERS, RECORD, EVENT_SOURCE)]
+
     def stop(self, service=SERVICE):
         # Stops a running service: its process is gone at once, having reported
         # SERVICE_STOPPED exactly once. Returns the seconds sc took.
@@ -79,7 +83,7 @@ class Service(Journey):
     EARLY, LATE, AFTER_2036 = "127.0.1.7", "127.0.1.8", "127.0.1.9"
     servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200", SILENT: "silent",
                EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
-               "resolver": "hang"}
+               "resolver": "silent"}
 
     @classmethod
     def setUpClass(cls):
@@ -126,10 +130,17 @@ class Service(Journey):
             stops.append(took)
         print("sc stop of a waiting service: median %.2f s, slowest %.2f s" % (statistics.median(stops), max(stops)))
         self.assertLess(max(stops), 3)
-        # A stop while a server stalls: within the 5 s receive bound, and no further server is asked.
-        attempts, log, took = self.cycles("%s %s" % (self.SILENT, self.HOUR_AHEAD), 3600, lambda attempts, log: log)
-        self.assertEqual(([address for _, address in log], attempts), ([self.SILENT], []))
-        self.assertLess(took, 8)
+        # A stop 2 s into a server's silence takes effect within the 5 s receive bound, one 2 s into a name
+        # lookup that hangs (under scripts/isolated the name server never answers) at once; no further server
+        # is asked. A lookup that hangs is given up after 5 s.
+        hangs = os.environ.get("HORAL_RESOLVER") is not None
+        for stall, asked, bound in ((self.SILENT, [self.SILENT], 8), ("hang.horal.test", [], 1))[:1 + hangs]:
+            until = lambda *_: time.time() > self.started + 2
+            attempts, log, took = self.cycles(stall + " " + self.HOUR_AHEAD, 3600, until)
+            print("sc stop 2 s into %s: %.2f s" % (stall, took))
+            self.assertEqual(([address for _, address in log], attempts, took < bound), (asked, [], True))
+        _, log, _ = self.cycles("hang.horal.test " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
+        self.assertTrue(not hangs or 4.5 < log[0][0] - self.started < 7, "asked %.1f s in" % (log[0][0] - self.started))
 
     def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
         # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the
@@ -140,18 +151,6 @@ class Service(Journey):
             # Wine prints the difference as a 32-bit count of milliseconds.
             error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
             self.assertLess(abs(error), delta, "%s: %d ms, %d ms off" % (server, attempts[0], error))
-
-    def test_5_a_name_lookup_that_hangs_is_bounded_and_a_stop_ends_it_at_once(self):
-        if not os.environ.get("HORAL_RESOLVER"):
-            self.skipTest("no private resolver: run it through scripts/isolated")
-        servers = "hang.horal.test " + self.HOUR_AHEAD
-        attempts, log, _ = self.cycles(servers, 3600, lambda attempts, log: attempts)
-        self.assertTrue(4.5 < log[0][0] - self.started < 7, "asked %.1f s after the start" % (log[0][0] - self.started))
-        self.assertAlmostEqual(attempts[0], 3600000, delta=1500)
-        attempts, log, took = self.cycles(servers, 3600, lambda attempts, log: time.time() > self.started + 2)
-        print("sc stop during a name lookup that hangs: %.2f s" % took)
-        self.assertEqual((log, attempts), ([], []))
-        self.assertLess(took, 1)
 
 
 class Contract(Journey):
@@ -244,7 +243,7 @@ class Desktop(Journey):
         process, _ = self.window()
         self.answer(process, "alt+F4")  # the close box
         self.assertIsNone(self.session.state(SERVICE))
-        self.assertEqual([self.session.reg(key) for key in (PARAMETERS, RECORD, EVENT_SOURCE)], [None] * 3)
+        self.assertEqual(self.present(), [False] * 3)
 
     def test_2_typed_entries_install_everything_and_start_the_service(self):
         servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
@@ -265,24 +264,16 @@ class Desktop(Journey):
         self.answer(process, ("type", self.NEVER_ASKED), "Tab", ("type", "-1"), "Return")  # no message box holds it
         self.assertEqual((self.session.reg(PARAMETERS), self.session.state(SERVICE)), (before, (RUNNING, 0)))
 
-    def test_4_uninstall_asks_first_and_no_changes_nothing(self):
-        process, shown = self.window("-u")
+    def test_5_uninstall_asks_and_yes_removes_the_running_service_at_once_a_second_time_leaves_a_record(self):
+        process, shown = self.window("-u", SERVICE)
         self.assertIn(self.ASK % "Velmora Horal Service", shown["texts"])
         self.session.screenshot("uninstall-en.png")
-        self.answer(process, "n")
-        self.assertEqual(self.session.state(SERVICE), (RUNNING, 0))
-        self.assertIsNotNone(self.session.reg(RECORD))
-
-    def test_5_yes_removes_the_running_service_at_once_and_keeps_the_event_source(self):
-        process, _ = self.window("-u", SERVICE)
         started = time.time()
         self.answer(process, "Return")  # Yes is the default button
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
         print("uninstall of the running service: gone %.1f s after Yes" % (time.time() - started))
         self.assertFalse(self.session.alive(self.image))
-        self.assertEqual([self.session.reg(key) is None for key in (PARAMETERS, RECORD, EVENT_SOURCE)], [True, True, False])
-
-    def test_6_uninstall_of_what_is_not_installed_leaves_a_leftover_record(self):
+        self.assertEqual(self.present(), [False, False, True])  # the event source stays
         self.session.run("reg", "add", RECORD, "/v", "DisplayName", "/d", "left over", "/f")
         process, _ = self.window("-u")
         self.answer(process, "Return")
@@ -302,8 +293,8 @@ class Desktop(Journey):
         process, shown = self.window("-u", env=german)
         self.assertIn('Wollen Sie den Dienst "Velmora Horal Service" wirklich deinstallieren?', shown["texts"])
         self.session.screenshot("uninstall-de.png")
-        self.answer(process, "Tab", "Return")  # to No
-        self.assertEqual(self.session.state(SERVICE)[0], RUNNING)
+        self.answer(process, "Tab", "Return")  # No changes nothing
+        self.assertEqual((self.session.state(SERVICE)[0], self.present()), (RUNNING, [True] * 3))
 
     def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
         self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED,
@@ -341,8 +332,7 @@ class Admin(Journey):
         self.recipe(1)
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
         self.assertFalse(self.session.alive(self.image))
-        self.assertEqual([self.session.reg(key, "/reg:32") is None for key in (PARAMETERS, RECORD, EVENT_SOURCE)],
-                         [True, True, False])
+        self.assertEqual(self.present("/reg:32"), [False, False, True])
 
 
 class Harness(unittest.TestCase):
@@ -362,6 +352,6 @@ class Harness(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    group = {"service": Service, "contract": Contract, "desktop": Desktop, "admin": Admin, "harness": Harness}[sys.argv[1]]
+    group = globals()[sys.argv[1].capitalize()]  # the class of the group named
     result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
     sys.exit(0 if result.wasSuccessful() else 1)

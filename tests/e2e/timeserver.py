@@ -8,9 +8,9 @@
 # pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
 # now, then close), extra:N (N and 8 more bytes), silent (never answers),
 # backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
-# sent F seconds past a full second). resolver=hang is no time server: a name
-# server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers
-# names starting with "hang." and knows no other; without HORAL_RESOLVER, none.
+# sent F seconds past a full second). resolver=silent is no time server: a name
+# server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers,
+# so every name lookup hangs while it runs; without HORAL_RESOLVER, none.
 import os
 import socket
 import struct
@@ -64,9 +64,7 @@ class TimeServers:
                 self.__exit__()
                 raise OSError("cannot listen on %s:%d: %s" % (address, port, error.strerror)) from None
             if names:
-                s.settimeout(0.1)
-                threading.Thread(target=self._resolve, args=(s,), daemon=True).start()
-                continue
+                continue  # it reads nothing, and the queries wait unanswered in its queue
             s.listen(0 if mode == "backlog" else 16)
             s.settimeout(0.1)
             # A backlog server never accepts: fill its queue of one, and the
@@ -90,15 +88,6 @@ class TimeServers:
                 f.write("%.3f %s\n" % (time.time(), address))
             self.sockets.append(conn)
             threading.Thread(target=self._answer, args=(conn, mode, args), daemon=True).start()
-
-    def _resolve(self, s):
-        while not self.stopping:
-            try:
-                query, peer = s.recvfrom(512)
-            except OSError:
-                continue
-            if query[12:17] != b"\x04hang":  # the question's first label; any other name: NXDOMAIN
-                s.sendto(query[:2] + b"\x81\x83" + query[4:6] + bytes(6) + query[12:], peer)
 
     def _answer(self, conn, mode, args):
         pieces = ANSWERS[mode](*args)

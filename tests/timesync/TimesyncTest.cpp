@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,7 +66,7 @@ TEST(Servers, AnswersAndFaults)
         EXPECT_EQ(QueryServerTime(host), unixTime) << host;
     }
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(QueryServerTime(L"127.0.0.5"), -1);  // closes after 2 bytes
+    EXPECT_EQ(QueryServerTime(L"127.0.0.5"), -1);  // closes after 3 bytes: the fourth must not come from elsewhere
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(err.rfind("horal: ", 0) == 0 && err.back() == '\n') << err;
     // Silence, refusal and a connect that never completes (a full backlog)
@@ -87,28 +87,18 @@ TEST(Servers, ResolverFromTheLoadedModuleAndTheIpv4Fallback)
     EXPECT_TRUE(UniqueSocket(ConnectToHost(L"127.0.0.4", 37, SOCK_STREAM)));
     EXPECT_EQ(CachedGetAddrInfo(),
               reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"WS2_32.dll"), "getaddrinfo")));
-    // Under scripts/isolated the name server of CMakeLists.txt never answers "hang." names.
+    // Under scripts/isolated the name server of CMakeLists.txt never answers; elsewhere the name is unknown.
     const bool hangs = std::getenv("HORAL_RESOLVER") != nullptr;
-    UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     for (bool hidden : {false, true}) {
         HideGetAddrInfoForTest(hidden);
         EXPECT_TRUE(UniqueSocket(ConnectToHost(L"127.0.0.4", 37, SOCK_STREAM))) << hidden;
         EXPECT_TRUE(UniqueSocket(ConnectToHost(L"localhost", 37, SOCK_STREAM))) << hidden;  // 127.0.0.1 answers
-        EXPECT_EQ(ConnectToHost(L"no-such-host.invalid", 37, SOCK_STREAM), INVALID_SOCKET) << hidden;
         EXPECT_EQ(ConnectToHost(L"127.0.0.12", 37, SOCK_STREAM), INVALID_SOCKET) << hidden;
-        // A lookup that hangs is given up after its bound, or at once on a stop, which stays set.
+        // A lookup that fails, or hangs and is given up after its bound (a stop cuts it short: the service journey).
         const DWORD hung = Took([] { EXPECT_EQ(ConnectToHost(L"hang.horal.test", 37, SOCK_STREAM), INVALID_SOCKET); });
-        ::SetEvent(stop.Get());
-        const DWORD stopped = Took([&] {
-            EXPECT_EQ(ConnectToHost(L"hang.horal.test", 37, SOCK_STREAM, nullptr, stop.Get()), INVALID_SOCKET);
-        });
         EXPECT_TRUE(!hangs || (hung >= kLookupTimeoutMs - 200 && hung < kLookupTimeoutMs + 1000)) << hung;
-        EXPECT_TRUE(stopped < 500 && ::WaitForSingleObject(stop.Get(), 0) == WAIT_OBJECT_0) << stopped;
     }
     HideGetAddrInfoForTest(false);
-    if (!hangs) {
-        std::printf("no private resolver (run through scripts/isolated): hanging lookups not tried\n");
-    }
 }
 
 TEST(Cycle, RefusedClockWaitsAndEmptyLists)
@@ -127,9 +117,13 @@ TEST(Cycle, RefusedClockWaitsAndEmptyLists)
         }
         EXPECT_EQ(total, seconds * 1000);
     }
-    UniqueEvent stop(::CreateEventW(nullptr, FALSE, TRUE, nullptr));
-    EXPECT_LT(Took([&] { EXPECT_FALSE(WaitForInterval(stop.Get(), 4294967295u) || WaitForInterval(nullptr, 10)); }),
-              1000u);
+    // The real wait of an interval beyond 49 days lasts until a stop sent 2 s in, and ends with it.
+    UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    std::thread stopper([&stop] { ::Sleep(2000), ::SetEvent(stop.Get()); });
+    const DWORD waited =
+        Took([&] { EXPECT_FALSE(WaitForInterval(stop.Get(), 4294968u) || WaitForInterval(nullptr, 10)); });
+    stopper.join();
+    EXPECT_TRUE(waited >= 1900 && waited < 2500) << waited;
     // Empty lists ask nobody; nor does a cycle whose stop came first.
     std::atomic<std::int32_t> running{0};
     EXPECT_FALSE(SynchronizeOnce(L"    ") || SynchronizeOnce(L"127.0.0.4", &running));

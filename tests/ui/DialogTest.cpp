@@ -1,9 +1,9 @@
 #include "UiTest.h"
 
+#include "TypedList.h"
 #include "platform/Handles.h"
 #include "ui/TypedListView.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <new>
@@ -31,7 +31,7 @@ LayoutRule membersLayout[] = {
 };
 
 // The list rows; "Mitglnr" breaks ties.
-const wchar_t* const kRecords[] = {
+const std::vector<std::wstring> kRecords = {
     L"<M><Name>meyer</Name><Euro>12,50</Euro><Nr>42</Nr><Tag>20060101</Tag><Mitglnr>7</Mitglnr></M>",
     L"<M><Name>Albers</Name><Euro>-1999</Euro><Nr>1234567</Nr><Tag>31.12.2005</Tag><Mitglnr>3</Mitglnr></M>",
     L"<M><Name>Meyer</Name><Euro>123456789</Euro><Nr>-9223372036854775808</Nr><Mitglnr>2</Mitglnr></M>",
@@ -43,24 +43,6 @@ ColumnDescriptor kColumns[] = {
     {0, {}, L"Name", L"Text"}, {1, {}, L"Euro", L"Money"},    {2, {}, L"Nr", L"Int"}, {3, {}, L"Nr", L"Int(5)"},
     {4, {}, L"Tag", L"Date"},  {5, {}, L"Mitglnr", L"Stars"}, {6, {}, L"Name", L""},  {7, {}, L"", L"Int"},
 };
-
-void FillList(HWND list, int columns)
-{
-    for (int c = 0; c < columns; ++c) {
-        LVCOLUMNW column{LVCF_TEXT | LVCF_WIDTH, 0, 70, kColumns[c].fieldName};
-        ListView_InsertColumn(list, c, &column);
-        // The list view keeps no lParam for columns: it lives in the header item.
-        HDITEMW item{HDI_LPARAM, 0, nullptr, nullptr, 0, 0, reinterpret_cast<LPARAM>(&kColumns[c])};
-        Header_SetItem(ListView_GetHeader(list), c, &item);
-    }
-    for (int i = 0; i < 4; ++i) {
-        LVITEMW item{LVIF_TEXT | LVIF_PARAM, i, 0, 0, 0, LPSTR_TEXTCALLBACKW, 0, 0, LPARAM(kRecords[i])};
-        ListView_InsertItem(list, &item);
-        for (int c = 1; c < columns; ++c) {
-            ListView_SetItemText(list, i, c, LPSTR_TEXTCALLBACKW);
-        }
-    }
-}
 
 // The sort mark of a column: 1 up, -1 down, 0 none, read as header flags or
 // as images (0 up, 1 down).
@@ -84,11 +66,25 @@ int Press(TestDialog& dialog, HWND link, std::initializer_list<std::pair<UINT, P
     return dialog.notifications[NM_CLICK];
 }
 
+TEST(ui_dialog, LinkTextParts)
+{
+    // prefix|url|link text|suffix; markers in any letter case, only the first link counts.
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"Visit <a hReF=\"x\">here</A> now", L"Visit |x|here| now"},
+        {L"a <A HREF=\"x\">b", L"a |x|b|"},
+        {L"a <a href=\"x", L"a |x||"},
+        {L"plain text", L"plain text|||"},
+        {nullptr, L"|||"},
+        {L"<a href=\"1\">one</a> <a href=\"2\">two</a>", L"|1|one| <a href=\"2\">two</a>"}};
+    for (const auto& [text, expected] : cases) {
+        const HyperlinkParts parts = ParseHyperlinkText(text);
+        EXPECT_EQ(parts.prefix + L"|" + parts.url + L"|" + parts.linkText + L"|" + parts.suffix, expected);
+    }
+}
+
 // A modal run, then the members dialog: the sizing services, the typed lists,
-// sorting by header clicks and the link. The dialog ends sorted by name; with
-// HORAL_HOLD_MS set it stays that long on screen for ui_showcase's
-// screenshot. It is left open: closing a window with a frame takes two
-// seconds here.
+// sorting by header clicks and the link. It is left open: closing a window
+// with a frame takes two seconds here.
 TEST(ui_dialog, FrameworkDialogs)
 {
     TestDialog modal(nullptr, 77);
@@ -129,8 +125,10 @@ TEST(ui_dialog, FrameworkDialogs)
     }
 
     HWND lists[] = {::GetDlgItem(window, kLeftList), ::GetDlgItem(window, kRightList)};
-    FillList(lists[0], 8);
-    FillList(lists[1], 3);
+    for (auto [list, columns] : {std::pair{lists[0], 8}, {lists[1], 3}}) {
+        AddTypedColumns(list, kColumns, columns, 70);
+        FillTypedList(list, kRecords, columns);
+    }
     // A start record that names no dialog binds nothing.
     DialogStartRecord empty{0, nullptr};
     for (LPARAM start : {LPARAM(0), LPARAM(&empty)}) {
@@ -145,7 +143,7 @@ TEST(ui_dialog, FrameworkDialogs)
     const std::tuple<int, int, int, bool, const wchar_t*> cells[] = {
         {0, 0, 260, true, L"meyer"},        {2, 1, 260, true, L"1.234.567,89"}, {0, 5, 260, true, L"Stars:5:*******"},
         {0, 6, 260, true, L":6:"},          {2, 1, 13, true, L"1.234.567,89"},  {2, 1, 12, true, L"1.234.56..."},
-        {3, 0, 260, false, L"Z\u00e4nder"}, {3, 0, 4, false, L"Z\u00e4n"},
+        {3, 0, 260, false, L"Z\u00e4nder"}, {3, 0, 4, false, L"Z\u00e4n"},      {2, 1, 260, false, L"1.234.567,89"},
     };
     for (auto [item, column, capacity, wide, text] : cells) {
         ::SendMessageW(lists[0], LVM_SETUNICODEFORMAT, wide, 0);
@@ -181,7 +179,8 @@ TEST(ui_dialog, FrameworkDialogs)
     for (auto [a, b, column, expected] :
          {std::array{3, 0, 3, 1}, {0, 3, 3, -1}, {3, 0, -3, -1}, {0, 0, -3, 0}, {2, 3, -3, 1}}) {
         SortContext context{&dialog, column, lists[0]};
-        EXPECT_EQ(CompareListItems(LPARAM(kRecords[a]), LPARAM(kRecords[b]), LPARAM(&context)), expected);
+        EXPECT_EQ(CompareListItems(LPARAM(kRecords[a].c_str()), LPARAM(kRecords[b].c_str()), LPARAM(&context)),
+                  expected);
     }
 
     // Header clicks: ascending, then descending on the same column, per list;
@@ -193,10 +192,10 @@ TEST(ui_dialog, FrameworkDialogs)
         {1, 2, {3, 1, 0, 2}}, {0, 0, {3, 0, 2, 1}}, {0, 0, {1, 2, 0, 3}},
     };
     for (const auto& [list, column, order] : clicks) {
-        NMLISTVIEW click{{lists[list], 0, UINT(LVN_COLUMNCLICK)}, -1, column};
-        ::SendMessageW(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+        ClickColumn(window, lists[list], column);
         for (int row = 0; row < 4; ++row) {
-            EXPECT_EQ(GetItemRecord(lists[list], row), kRecords[order[row]]) << list << "/" << column << ": " << row;
+            EXPECT_EQ(GetItemRecord(lists[list], row), kRecords[order[row]].c_str())
+                << list << "/" << column << ": " << row;
         }
         EXPECT_NE(Mark(lists[list], column, false), 0);
     }
@@ -246,15 +245,6 @@ TEST(ui_dialog, FrameworkDialogs)
     EXPECT_EQ(::CreateWindowExW(0, L"SysLink", L"x", WS_CHILD, 0, 0, 9, 9, window, nullptr, nullptr, nullptr), nullptr);
     failAllocations = false;
 
-    ::SendMessageW(dialog.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"4 members, sorted by name"));
-    if (const char* hold = std::getenv("HORAL_HOLD_MS")) {
-        std::puts("showcase ready");
-        std::fflush(stdout);
-        ::SetTimer(window, 1, std::atoi(hold), nullptr);
-        for (MSG message{}; message.message != WM_TIMER && ::GetMessageW(&message, nullptr, 0, 0);) {
-            ::DispatchMessageW(&message);
-        }
-    }
     // WM_NCDESTROY unbinds while the window still exists.
     DialogBase::StaticDialogProc(window, WM_NCDESTROY, 0, 0);
     EXPECT_EQ(::GetPropW(window, L"VM_CDialog"), nullptr);
