@@ -180,9 +180,12 @@ class Contract(Journey):
     def test_1_life_and_control_codes(self):
         self.start("ok")
         self.assertTrue(wait_for(lambda: "run state=4" in self.notes(), 20))
-        # Interrogate, pause, continue and the network binding codes change nothing.
+        # Interrogate, pause, continue and the network binding codes change nothing; those that reach the
+        # handler (interrogate and 200 at least) have the status reported again.
+        reports = len(self.session.reports())
         for code in (4, 2, 3, 6, 7, 8, 9, 10, 200):
             self.assertEqual(self.session.probe("control", self.NAME, code).get("STATE"), "4", code)
+        self.assertGreaterEqual(self.session.reports()[reports:].count(RUNNING), 2)
         self.stop(self.NAME)
         notes, lines = self.notes(), self.notes(None)
         self.assertEqual(notes[:2] + notes[-2:],

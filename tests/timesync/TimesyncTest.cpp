@@ -57,7 +57,7 @@ TEST(Servers, AnswersAndFaults)
 {
     WinsockScope winsock;
     ASSERT_TRUE(winsock.ready);
-    // Whole, in pieces, with extra bytes; 1970; 2104, after the count wrapped; before 1970 is no answer.
+    // Whole, in pieces, with extra bytes; 1970; 2104, after the count wrapped; 1968 (before 1970) is no answer.
     const std::pair<const wchar_t*, std::int64_t> cases[] = {
         {L"127.0.0.4", kUnix3000000000}, {L"127.0.0.3", kUnix3000000000},
         {L"127.0.0.7", kUnix3000000000}, {L"127.0.0.2", 0},
