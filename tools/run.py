@@ -2,9 +2,10 @@
 """Runs HoralSvc.exe for real on this machine's display, in the project's own
 Wine prefix (BUILD/wine/prefix), booting that prefix first when needed.
 Without arguments the configuration dialog opens; OK installs and starts the
-service in that prefix. It runs the HoralSvc.exe this host can run: the shipped
-build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build. `make test` makes the prefix anew, so what is
-installed here lasts only until the next test run.
+service in that prefix. It runs the HoralSvc.exe this host can run: the
+shipped build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build.
+`make test` makes the prefix anew, so what is installed here lasts only until
+the next test run.
 
   python3 tools/run.py BUILD [ARGUMENTS...]   (BUILD: the x86_64 build folder)
   make run                 the dialog
