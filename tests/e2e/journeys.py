@@ -144,8 +144,9 @@ class Service(Journey):
 
     def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
         # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the
-        # clock 300 ms ahead of or behind the server's time (here the same clock).
-        for server, expected, delta in ((self.EARLY, lambda: 60300, 100), (self.LATE, lambda: 59700, 100),
+        # clock 300 ms ahead of or behind the server's time (here the same clock);
+        # a loaded machine may delay an answer, or its reading, by a tenth or two.
+        for server, expected, delta in ((self.EARLY, lambda: 60300, 250), (self.LATE, lambda: 59700, 250),
                                         (self.AFTER_2036, lambda: UNIX_2040 * 1000 + 500 - time.time() * 1000, 3000)):
             attempts, _, _ = self.cycles(server, 3600, lambda attempts, log: attempts)
             # Wine prints the difference as a 32-bit count of milliseconds.
