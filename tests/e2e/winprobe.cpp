@@ -96,11 +96,11 @@ int wmain(int argc, wchar_t** argv)
         // gone before StartService returns.
         UniqueKernelHandle process;
         std::thread watcher(
-            [&] { WaitUntil(15000, 0, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }); });
+            [&] { WaitUntil(25000, 0, [&] { return process.Reset(FindProcess(argv[3])), process.IsValid(); }); });
         ::StartServiceW(service.Get(), 0, nullptr);
         watcher.join();
         DWORD code = 0;
-        if (::WaitForSingleObject(process.Get(), 15000) == WAIT_OBJECT_0 &&
+        if (::WaitForSingleObject(process.Get(), 25000) == WAIT_OBJECT_0 &&
             ::GetExitCodeProcess(process.Get(), &code)) {
             std::printf("PROCESSEXIT=%lu\n", code);
         }
