@@ -2,6 +2,7 @@
 // any stored value reads as; and the version of a file that has none.
 #include "platform/Handles.h"
 #include "platform/ModulePath.h"
+#include "platform/Registry.h"
 #include "settings/InstallRecord.h"
 #include "settings/Parameters.h"
 
@@ -78,6 +79,8 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
     }
     key.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
+    // Wine hands back unterminated text with a NUL added; Windows hands back the stored bytes.
+    EXPECT_EQ(TextFromRegistryData(Text(L"abc", false).data), L"abc");
 }
 
 TEST(InstallRecord, FileWithoutAVersionReadsAsZero)
