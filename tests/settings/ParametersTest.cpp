@@ -79,7 +79,7 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
     }
     key.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
-    // Wine hands back unterminated text with a NUL added; Windows hands back the stored bytes.
+    // Under Wine unterminated text comes back with a NUL added; Windows hands back the stored bytes.
     EXPECT_EQ(TextFromRegistryData(Text(L"abc", false).data), L"abc");
 }
 
