@@ -139,8 +139,9 @@ class Service(Journey):
             attempts, log, took = self.cycles(stall + " " + self.HOUR_AHEAD, 3600, until)
             print("sc stop 2 s into %s: %.2f s" % (stall, took))
             self.assertEqual(([address for _, address in log], attempts, took < bound), (asked, [], True))
-        _, log, _ = self.cycles("hang.horal.test " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
-        self.assertTrue(not hangs or 4.5 < log[0][0] - self.started < 7, "asked %.1f s in" % (log[0][0] - self.started))
+        if hangs:  # without a name server that never answers the name fails at once, and there is no bound to see
+            _, log, _ = self.cycles("hang.horal.test " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
+            self.assertTrue(4.5 < log[0][0] - self.started < 7, "asked %.1f s in" % (log[0][0] - self.started))
 
     def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
         # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the

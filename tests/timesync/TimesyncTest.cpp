@@ -119,7 +119,10 @@ TEST(Cycle, RefusedClockWaitsAndEmptyLists)
     }
     // The real wait of an interval beyond 49 days lasts until a stop sent 2 s in, and ends with it.
     UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    std::thread stopper([&stop] { ::Sleep(2000), ::SetEvent(stop.Get()); });
+    std::thread stopper([&stop] {
+        ::Sleep(2000);
+        ::SetEvent(stop.Get());
+    });
     const DWORD waited =
         Took([&] { EXPECT_FALSE(WaitForInterval(stop.Get(), 4294968u) || WaitForInterval(nullptr, 10)); });
     stopper.join();
