@@ -4,10 +4,10 @@ time server, the configuration dialog typed into under Xvfb, the service that
 the dialog installed and started, the time it tried to set, then the
 uninstaller answered with Yes. All of it runs in a throwaway Wine prefix on a
 display of its own; screenshots of the dialog and the question go to
-BUILD/screenshots/. It runs the HoralSvc.exe this host can run: the shipped
-build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build.
+BUILD/screenshots/. `make demo` runs the shipped build/HoralSvc.exe, inside
+scripts/isolated, which makes 32-bit code run.
 
-  python3 tools/demo.py BUILD      (BUILD: the x86_64 build folder)
+  python3 tools/demo.py BUILD IMAGE   (BUILD: the test build folder)
 """
 import datetime
 import os
@@ -88,13 +88,13 @@ def journey(session, exe, shots, read_log, connections, wait_for):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build", "win64"))
+    build, image = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     os.environ.update(HORAL_BUILD=build, HORAL_SOURCE=root,
                       HORAL_PROBE=os.path.join(build, "tests", "e2e", "winprobe.exe"))
     from timeserver import TimeServers, read_log
     from wine import BUILD, Session, choose_image, wait_for
 
-    exe, wine = choose_image(os.path.join(root, "build", "HoralSvc.exe"), os.path.join(build, "HoralSvc.exe"))
+    exe, wine = choose_image(image)
     print("== Booting the Wine prefix template (once per build folder)")
     subprocess.run([os.path.join(root, "scripts", "wine-prefix"), "template", os.path.join(build, "wine", "template")],
                    check=True)

@@ -2,12 +2,12 @@
 """Runs HoralSvc.exe for real on this machine's display, in the project's own
 Wine prefix (BUILD/wine/prefix), booting that prefix first when needed.
 Without arguments the configuration dialog opens; OK installs and starts the
-service in that prefix. It runs the HoralSvc.exe this host can run: the
-shipped build/HoralSvc.exe where it runs 32-bit code, else the x86_64 build.
+service in that prefix.
 `make test` makes the prefix anew, so what is installed here lasts only until
-the next test run.
+the next test run. `make run` runs the shipped build/HoralSvc.exe, inside
+`scripts/isolated --machine`, which makes 32-bit code run.
 
-  python3 tools/run.py BUILD [ARGUMENTS...]   (BUILD: the x86_64 build folder)
+  python3 tools/run.py BUILD IMAGE [ARGUMENTS...]   (BUILD: the test build folder)
   make run                 the dialog
   make run ARGS=-u         the uninstaller
 """
@@ -22,14 +22,13 @@ from wine import choose_image  # noqa: E402
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build", "win64"))
-    arguments = sys.argv[2:]
+    build, image, arguments = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3:]
     if not os.environ.get("DISPLAY"):
         print("run: no DISPLAY; the dialog needs a display (`make demo` runs the journey headless)",
               file=sys.stderr)
         return 1
     try:
-        exe, wine = choose_image(os.path.join(root, "build", "HoralSvc.exe"), os.path.join(build, "HoralSvc.exe"))
+        exe, wine = choose_image(image)
     except subprocess.CalledProcessError:
         return 1  # wine-image has said why
     prefix = os.path.join(build, "wine", "prefix")

@@ -21,7 +21,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
 from wine import BUILD, SOURCE, Session, choose_image, session_processes, wait_for, winpath  # noqa: E402
 
-EXE, WINE = choose_image(os.environ.get("HORAL_PRODUCT", ""), os.environ["HORAL_EXE"])
+EXE, WINE = choose_image(os.environ["HORAL_EXE"])
 
 SERVICE = "vmhoralsvc"
 SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"

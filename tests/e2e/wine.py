@@ -14,14 +14,14 @@ import time
 
 
 SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
-BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "win64"))
+BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "i686"))
 PREFIX_TOOL = os.path.join(SOURCE, "scripts", "wine-prefix")
 WINESERVER = "/usr/lib/wine/wineserver64"
 
 
-def choose_image(shipped, fallback):
-    # (image, loader): the HoralSvc.exe this host runs, as scripts/wine-image decides and says.
-    return tuple(subprocess.check_output([os.path.join(SOURCE, "scripts", "wine-image"), shipped, fallback],
+def choose_image(image):
+    # (image, loader): the loader of the image, as scripts/wine-image decides and says.
+    return tuple(subprocess.check_output([os.path.join(SOURCE, "scripts", "wine-image"), image],
                                          text=True).splitlines())
 
 
