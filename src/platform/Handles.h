@@ -87,6 +87,12 @@ struct Socket {
     static void Close(Type s) { ::closesocket(s); }
 };
 
+struct WsaEvent {  // socket events of WSAEventSelect
+    using Type = WSAEVENT;
+    static Type Invalid() { return WSA_INVALID_EVENT; }
+    static void Close(Type h) { ::WSACloseEvent(h); }
+};
+
 struct Library {
     using Type = HMODULE;
     static Type Invalid() { return nullptr; }
@@ -119,6 +125,7 @@ using UniqueFile = UniqueHandle<handle_traits::File>;
 using UniqueHkey = UniqueHandle<handle_traits::RegKey>;
 using UniqueScHandle = UniqueHandle<handle_traits::Service>;
 using UniqueSocket = UniqueHandle<handle_traits::Socket>;
+using UniqueWsaEvent = UniqueHandle<handle_traits::WsaEvent>;
 using UniqueLibrary = UniqueHandle<handle_traits::Library>;
 using UniqueGdiObject = UniqueHandle<handle_traits::GdiObject>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;

@@ -18,9 +18,12 @@ TimeService::~TimeService() = default;
 
 DWORD TimeService::Run()
 {
+    // Cycles in a row in which no server answered: an early cycle at boot
+    // often finds the network not up yet, and must not wait a whole interval.
+    std::uint32_t failedInRow = 0;
     for (;;) {
-        SynchronizeOnce(serverNames, &running, stopEvent.Get());
-        if (!WaitForInterval(stopEvent.Get(), interval)) {
+        failedInRow = SynchronizeOnce(serverNames, &running, stopEvent.Get()) ? 0 : failedInRow + 1;
+        if (!WaitForInterval(stopEvent.Get(), std::uint64_t{SecondsToNextCycle(failedInRow, interval)} * 1000)) {
             return 0;
         }
     }

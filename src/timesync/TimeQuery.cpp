@@ -21,14 +21,35 @@ void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day)
     year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-// Waits until `s` has data; false when nothing arrives within the bound.
-bool WaitReadable(SOCKET s)
+// Reads the 4 bytes of an answer into `bytes`. All of them must be there
+// within kReceiveTimeoutMs of the start, however they are split: an answer
+// that trickles in is late by that much and no longer worth setting the clock
+// by. A stop ends the wait at once. Early close and errors write the "horal"
+// line.
+bool ReceiveAnswer(SOCKET s, unsigned char (&bytes)[4], HANDLE stopEvent)
 {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    timeval limit{static_cast<long>(kReceiveTimeoutMs / 1000), static_cast<long>(kReceiveTimeoutMs % 1000) * 1000};
-    return ::select(0, &readable, nullptr, nullptr, &limit) > 0;
+    UniqueWsaEvent arrived(::WSACreateEvent());
+    if (!arrived || ::WSAEventSelect(s, arrived.Get(), FD_READ | FD_CLOSE) != 0) {
+        return false;
+    }
+    const std::uint64_t deadline = ::GetTickCount64() + kReceiveTimeoutMs;
+    for (int received = 0; received < 4;) {
+        ::WSAResetEvent(arrived.Get());
+        const int n = ::recv(s, reinterpret_cast<char*>(bytes) + received, 4 - received, 0);
+        if (n > 0) {
+            received += n;
+            continue;
+        }
+        if (n == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK) {
+            std::perror("horal");
+            return false;
+        }
+        const DWORD left = MillisecondsUntil(deadline, ::GetTickCount64());
+        if (left == 0 || WaitOrStop(arrived.Get(), stopEvent, left) != Waited::Ready) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -47,6 +68,12 @@ std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connec
         return unixTime * 1000 + 500;
     }
     return unixTime * 1000 + 500 + connectTicks * 1000 / ticksPerSecond / 2 + ticksSinceAnswer * 1000 / ticksPerSecond;
+}
+
+std::int64_t FileTimeToUnixMilliseconds(const FILETIME& time)
+{
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10000) - 11644473600000LL;
 }
 
 bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out)
@@ -80,19 +107,8 @@ std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HAN
         return -1;
     }
     unsigned char bytes[4];
-    int received = 0;
-    while (received < 4) {
-        // A server that accepts and then stays silent must not hold the cycle
-        // (and with it a stop request) for ever.
-        if (!WaitReadable(s.Get())) {
-            return -1;
-        }
-        const int n = ::recv(s.Get(), reinterpret_cast<char*>(bytes) + received, 4 - received, 0);
-        if (n <= 0) {
-            std::perror("horal");
-            return -1;
-        }
-        received += n;
+    if (!ReceiveAnswer(s.Get(), bytes, stopEvent)) {
+        return -1;
     }
     const std::int64_t receivedAt = PerformanceCount();
     s.Reset();
@@ -110,17 +126,24 @@ std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HAN
     return unixTime;
 }
 
-bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing)
+bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting)
 {
     LARGE_INTEGER frequency{};
     ::QueryPerformanceFrequency(&frequency);
     const std::int64_t sinceAnswer = timing.receivedAt != 0 ? PerformanceCount() - timing.receivedAt : 0;
+    const std::int64_t targetMs =
+        EstimateUnixMilliseconds(unixTime, timing.connectTicks, sinceAnswer, frequency.QuadPart);
     SYSTEMTIME time;
-    if (!UnixMillisecondsToSystemTime(
-            EstimateUnixMilliseconds(unixTime, timing.connectTicks, sinceAnswer, frequency.QuadPart), time) ||
-        !::SetSystemTime(&time)) {
-        std::fputs("Couldn't set time! :-(\n", stderr);
-        return false;
+    const bool representable = UnixMillisecondsToSystemTime(targetMs, time);
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const bool set = representable && ::SetSystemTime(&time);
+    const DWORD error = set ? ERROR_SUCCESS : representable ? ::GetLastError() : ERROR_INVALID_PARAMETER;
+    if (setting != nullptr) {
+        *setting = ClockSetting{targetMs - FileTimeToUnixMilliseconds(now), error};
     }
-    return true;
+    if (!set) {
+        std::fputs("Couldn't set time! :-(\n", stderr);
+    }
+    return set;
 }

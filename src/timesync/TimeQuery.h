@@ -27,15 +27,26 @@ struct AnswerTiming {
 std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connectTicks, std::int64_t ticksSinceAnswer,
                                       std::int64_t ticksPerSecond);
 
+// Milliseconds since 1970 of a FILETIME (100 ns units since 1601).
+std::int64_t FileTimeToUnixMilliseconds(const FILETIME& time);
+
 // UTC calendar fields of a time in milliseconds since 1970. False before 1970.
 bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out);
 
 // Asks one server for the time. Returns the Unix time in whole seconds, or -1
-// when the server could not be reached, did not send 4 bytes in time, or sent
-// a time before 1970. `timing`, when given, receives the answer's timing. A set
-// `stopEvent` cuts a name lookup short (see ConnectToHost).
+// when the server could not be reached, did not send all 4 bytes within
+// kReceiveTimeoutMs of the connection, or sent a time before 1970. `timing`,
+// when given, receives the answer's timing. A set `stopEvent` cuts every wait
+// short (see ConnectToHost).
 std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr, HANDLE stopEvent = nullptr);
 
+// What setting the clock came to.
+struct ClockSetting {
+    std::int64_t correctionMs = 0;  // how far the clock was to move
+    DWORD error = ERROR_SUCCESS;    // the system's error when it was not set
+};
+
 // Sets the system clock from an answer; on failure writes "Couldn't set time!
-// :-(" to stderr. Returns whether the clock was set.
-bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing);
+// :-(" to stderr. Returns whether the clock was set; `setting`, when given,
+// receives the correction and the error.
+bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting = nullptr);

@@ -38,52 +38,63 @@ void FreeAddressList(addrinfo* list)
     }
 }
 
-// Fills `out` with an IPv4 address and port; returns its length.
-int Ipv4Address(in_addr host, int port, sockaddr_storage& out)
-{
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof(address));
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(static_cast<u_short>(port));
-    address.sin_addr = host;
-    std::memcpy(&out, &address, sizeof(address));
-    return sizeof(address);
-}
+// The addresses of one name that will be tried, in the resolver's order.
+struct AddressList {
+    sockaddr_storage addresses[kMaxAddresses] = {};
+    int lengths[kMaxAddresses] = {};
+    int count = 0;
 
-// A blocking connect can hang for minutes on an unreachable server; connect
-// without blocking and give the attempt kConnectTimeoutMs to complete.
-bool ConnectWithTimeout(SOCKET s, const sockaddr* address, int length, std::int64_t* connectTicks)
-{
-    const std::int64_t started = PerformanceCount();
-    u_long nonBlocking = 1;
-    if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
-        return false;
+    void Add(const void* address, std::size_t length)
+    {
+        if (count < kMaxAddresses && length <= sizeof(addresses[count])) {
+            std::memcpy(&addresses[count], address, length);
+            lengths[count++] = static_cast<int>(length);
+        }
     }
+
+    void AddIpv4(in_addr host, int port)
+    {
+        sockaddr_in address;
+        std::memset(&address, 0, sizeof(address));
+        address.sin_family = AF_INET;
+        address.sin_port = ::htons(static_cast<u_short>(port));
+        address.sin_addr = host;
+        Add(&address, sizeof(address));
+    }
+};
+
+// One connection attempt, without blocking: Ready when the connection is
+// made; TimedOut when it is refused or not made within `timeoutMs`; Stopped
+// at once on a stop.
+Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeoutMs, HANDLE stopEvent,
+                     std::int64_t* connectTicks)
+{
+    UniqueWsaEvent connected(::WSACreateEvent());
+    if (!connected || ::WSAEventSelect(s, connected.Get(), FD_CONNECT) != 0) {
+        return Waited::TimedOut;
+    }
+    const std::int64_t started = PerformanceCount();
     if (::connect(s, address, length) == SOCKET_ERROR) {
         if (::WSAGetLastError() != WSAEWOULDBLOCK) {
-            return false;
+            return Waited::TimedOut;
         }
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(s, &writable);
-        FD_SET(s, &failed);
-        timeval limit{static_cast<long>(kConnectTimeoutMs / 1000), static_cast<long>(kConnectTimeoutMs % 1000) * 1000};
-        if (::select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(s, &failed) || !FD_ISSET(s, &writable)) {
-            return false;
+        const Waited waited = WaitOrStop(connected.Get(), stopEvent, timeoutMs);
+        WSANETWORKEVENTS happened{};
+        if (waited != Waited::Ready) {
+            return waited;
         }
-        int error = 0;
-        int errorSize = sizeof(error);
-        if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &errorSize) != 0 || error != 0) {
-            return false;
+        if (::WSAEnumNetworkEvents(s, connected.Get(), &happened) != 0 || (happened.lNetworkEvents & FD_CONNECT) == 0 ||
+            happened.iErrorCode[FD_CONNECT_BIT] != 0) {
+            return Waited::TimedOut;
         }
     }
     if (connectTicks != nullptr) {
         *connectTicks = PerformanceCount() - started;
     }
+    // Handed over as a plain blocking socket, as it was made.
     u_long blocking = 0;
-    return ::ioctlsocket(s, FIONBIO, &blocking) == 0;
+    const bool plain = ::WSAEventSelect(s, nullptr, 0) == 0 && ::ioctlsocket(s, FIONBIO, &blocking) == 0;
+    return plain ? Waited::Ready : Waited::TimedOut;
 }
 
 // One name lookup, shared by the thread that does it and the caller that
@@ -96,8 +107,8 @@ struct Lookup {
     std::string host;
     char port[10] = {};
     int portNumber = 0;
-    sockaddr_storage address{};
-    int length = 0;  // of `address`; 0 while nothing is resolved
+    int socketType = 0;
+    AddressList found;
 
     void Release()
     {
@@ -107,31 +118,37 @@ struct Lookup {
     }
 };
 
-// The first address of `lookup.host`: from getaddrinfo where the system has
-// it, in whatever family that entry has, else from gethostbyname.
+// The first addresses of `lookup.host`, in the resolver's order: from
+// getaddrinfo where the system has it, in whatever family each has, else
+// from gethostbyname.
 void Resolve(Lookup& lookup)
 {
     if (lookup.getAddrInfo != nullptr) {
+        // Of the caller's socket type only: each address comes back once, not
+        // once per protocol.
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = lookup.socketType;
         addrinfo* list = nullptr;
-        if (lookup.getAddrInfo(lookup.host.c_str(), lookup.port, nullptr, &list) != 0 || list == nullptr) {
+        if (lookup.getAddrInfo(lookup.host.c_str(), lookup.port, &hints, &list) != 0 || list == nullptr) {
             return;
         }
-        if (list->ai_addrlen <= sizeof(lookup.address)) {
-            std::memcpy(&lookup.address, list->ai_addr, list->ai_addrlen);
-            lookup.length = static_cast<int>(list->ai_addrlen);
+        for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+            lookup.found.Add(entry->ai_addr, entry->ai_addrlen);
         }
         FreeAddressList(list);
         return;
     }
     // The host entry is the calling thread's own, so it is read here.
     const hostent* entry = ::gethostbyname(lookup.host.c_str());
-    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
-        entry->h_length != sizeof(in_addr)) {
+    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_length != sizeof(in_addr)) {
         return;
     }
-    in_addr first;
-    std::memcpy(&first, entry->h_addr_list[0], sizeof(first));
-    lookup.length = Ipv4Address(first, lookup.portNumber, lookup.address);
+    for (char** address = entry->h_addr_list; *address != nullptr; ++address) {
+        in_addr host;
+        std::memcpy(&host, *address, sizeof(host));
+        lookup.found.AddIpv4(host, lookup.portNumber);
+    }
 }
 
 DWORD WINAPI RunLookup(void* parameter)
@@ -152,8 +169,8 @@ DWORD WINAPI RunLookup(void* parameter)
 // kLookupTimeoutMs, or until `stopEvent` is set. A resolver that never answers
 // would otherwise hold the cycle, and a stop, until the system gives up. A
 // lookup given up on finishes on its own and frees what it holds.
-bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port, HANDLE stopEvent,
-                   sockaddr_storage& address, int& length)
+bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port, int socketType, HANDLE stopEvent,
+                   AddressList& found)
 {
     auto* lookup = new (std::nothrow) Lookup;
     if (lookup == nullptr) {
@@ -162,6 +179,7 @@ bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port,
     lookup->getAddrInfo = getAddrInfo;
     lookup->host = host;
     lookup->portNumber = port;
+    lookup->socketType = socketType;
     UniqueKernelHandle thread;
     if (UnsignedToText(static_cast<std::uint32_t>(port), lookup->port, sizeof(lookup->port), 10) == 0) {
         thread.Reset(::CreateThread(nullptr, 0, RunLookup, lookup, 0, nullptr));
@@ -170,23 +188,36 @@ bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port,
         delete lookup;
         return false;
     }
-    const HANDLE waits[] = {thread.Get(), stopEvent};
-    const DWORD waited = ::WaitForMultipleObjects(stopEvent != nullptr ? 2 : 1, waits, FALSE, kLookupTimeoutMs);
-    if (waited == WAIT_OBJECT_0 + 1) {
-        // The wait took the stop from the auto-reset event; the wait between
-        // cycles must still see it.
-        ::SetEvent(stopEvent);
-    }
-    const bool resolved = waited == WAIT_OBJECT_0 && lookup->length > 0;
+    const bool resolved =
+        WaitOrStop(thread.Get(), stopEvent, kLookupTimeoutMs) == Waited::Ready && lookup->found.count > 0;
     if (resolved) {
-        address = lookup->address;
-        length = lookup->length;
+        found = lookup->found;
     }
     lookup->Release();
     return resolved;
 }
 
 }  // namespace
+
+Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs)
+{
+    const HANDLE waits[] = {object, stopEvent};
+    switch (::WaitForMultipleObjects(stopEvent != nullptr ? 2 : 1, waits, FALSE, timeoutMs)) {
+        case WAIT_OBJECT_0:
+            return Waited::Ready;
+        case WAIT_OBJECT_0 + 1:
+            // Taken from the auto-reset event: put back for the wait between cycles.
+            ::SetEvent(stopEvent);
+            return Waited::Stopped;
+        default:
+            return Waited::TimedOut;
+    }
+}
+
+DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now)
+{
+    return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+}
 
 std::int64_t PerformanceCount()
 {
@@ -209,20 +240,35 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::in
 {
     const GetAddrInfoFn getAddrInfo = LookUpGetAddrInfo();
     const std::string hostText = ToUtf8(host);
-    sockaddr_storage address{};
-    int length = 0;
+    AddressList found;
     in_addr dotted;
     dotted.s_addr = ::inet_addr(hostText.c_str());
     // Without getaddrinfo a dotted IPv4 address needs no lookup; 0.0.0.0 and
     // 255.255.255.255 read like a name that failed and go to gethostbyname.
     if (getAddrInfo == nullptr && dotted.s_addr != 0 && dotted.s_addr != INADDR_NONE) {
-        length = Ipv4Address(dotted, port, address);
-    } else if (!ResolveWithin(getAddrInfo, hostText, port, stopEvent, address, length)) {
+        found.AddIpv4(dotted, port);
+    } else if (!ResolveWithin(getAddrInfo, hostText, port, socketType, stopEvent, found)) {
         return INVALID_SOCKET;
     }
-    UniqueSocket s(::socket(address.ss_family, socketType, 0));
-    if (!s || !ConnectWithTimeout(s.Get(), reinterpret_cast<const sockaddr*>(&address), length, connectTicks)) {
-        return INVALID_SOCKET;
+    // A name whose first addresses lead nowhere (a broken IPv6 path, say)
+    // still reaches its server at a later one; the attempts share one budget.
+    const std::uint64_t deadline = ::GetTickCount64() + kConnectBudgetMs;
+    for (int i = 0; i < found.count; ++i) {
+        const DWORD left = MillisecondsUntil(deadline, ::GetTickCount64());
+        const auto* address = reinterpret_cast<const sockaddr*>(&found.addresses[i]);
+        UniqueSocket s(::socket(address->sa_family, socketType, 0));
+        if (left == 0 || !s) {
+            continue;
+        }
+        const Waited connected =
+            ConnectWithin(s.Get(), address, found.lengths[i], left < kConnectTimeoutMs ? left : kConnectTimeoutMs,
+                          stopEvent, connectTicks);
+        if (connected == Waited::Ready) {
+            return s.Release();
+        }
+        if (connected == Waited::Stopped) {
+            break;
+        }
     }
-    return s.Release();
+    return INVALID_SOCKET;
 }

@@ -6,21 +6,36 @@
 #include <cstdint>
 #include <string>
 
-// How long a name lookup, a connection attempt or a receive may wait before
-// the server counts as not answering.
+// How long a name lookup, a connection attempt to one address, the attempts
+// to all addresses of one name together, and the whole answer may take before
+// the server counts as not answering. At most kMaxAddresses addresses of a
+// name are tried, in the resolver's order.
 constexpr DWORD kLookupTimeoutMs = 5000;
 constexpr DWORD kConnectTimeoutMs = 5000;
+constexpr DWORD kConnectBudgetMs = 10000;
+constexpr int kMaxAddresses = 4;
 constexpr DWORD kReceiveTimeoutMs = 5000;
 
 // Resolves `host` (name or dotted IPv4 address) and connects a socket of
-// `socketType` to `port`. Returns the connected socket, owned by the caller, or
+// `socketType` to `port`, trying the name's addresses in turn until one
+// connects. Returns the connected socket, owned by the caller, or
 // INVALID_SOCKET. Needs a ready WinsockScope. `connectTicks`, when given,
 // receives how long the connection took to be established, resolution not
 // included, in performance-counter ticks. A name lookup is given up after
-// kLookupTimeoutMs, or at once when `stopEvent` (when given) is set; the event
-// is left set for whoever waits on it next.
+// kLookupTimeoutMs, and every wait at once when `stopEvent` (when given) is
+// set; the event is left set for whoever waits on it next.
 SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr,
                      HANDLE stopEvent = nullptr);
+
+enum class Waited { Ready, TimedOut, Stopped };
+
+// Waits up to `timeoutMs` for `object` (a socket's event, a thread), or until
+// `stopEvent` (when given) is set; a stop taken from the auto-reset event is
+// put back for whoever waits on it next. A failed wait counts as TimedOut.
+Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs);
+
+// The milliseconds left until `deadline` at `now` (of the same clock); 0 once it has passed.
+DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now);
 
 // The performance counter now.
 std::int64_t PerformanceCount();

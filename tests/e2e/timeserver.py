@@ -8,7 +8,8 @@
 # pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
 # now, then close), extra:N (N and 8 more bytes), silent (never answers),
 # backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
-# sent F seconds past a full second). resolver=silent is no time server: a name
+# sent F seconds past a full second), trickle:S (now, one byte every S
+# seconds). resolver=silent is no time server: a name
 # server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers,
 # so every name lookup hangs while it runs; without HORAL_RESOLVER, none.
 import os
@@ -35,6 +36,7 @@ ANSWERS = {
     "close": lambda k: [_bytes(_now())[:int(k)]],
     "extra": lambda n: [_bytes(n) + b"\xAA" * 8],
     "phase": lambda f, s: time.sleep((float(f) - time.time()) % 1.0) or [_bytes(_now(s))],
+    "trickle": lambda s: [bytes([b]) for b in _bytes(_now())],
     "silent": lambda: None,
 }
 
@@ -91,9 +93,12 @@ class TimeServers:
 
     def _answer(self, conn, mode, args):
         pieces = ANSWERS[mode](*args)
-        for piece in pieces or []:
-            conn.sendall(piece)
-            time.sleep(0.3 if mode == "pieces" else 0)
+        try:
+            for piece in pieces or []:
+                conn.sendall(piece)
+                time.sleep(float(args[0]) if mode == "trickle" else 0.3 if mode == "pieces" else 0)
+        except OSError:  # the client gave up first
+            pass
         if pieces:
             time.sleep(0.05)
             conn.close()
