@@ -3,7 +3,9 @@
 #include "platform/ModuleInstance.h"
 #include "platform/StringResource.h"
 #include "res/ResourceIds.h"
+#include "service/CycleStatus.h"
 #include "settings/Parameters.h"
+#include "settings/StatusReport.h"
 #include "timesync/Synchronization.h"
 
 TimeService::TimeService(const wchar_t* arguments, const wchar_t* serverNames, DWORD interval)
@@ -22,8 +24,17 @@ DWORD TimeService::Run()
     // often finds the network not up yet, and must not wait a whole interval.
     std::uint32_t failedInRow = 0;
     for (;;) {
-        failedInRow = SynchronizeOnce(serverNames, &running, stopEvent.Get()) ? 0 : failedInRow + 1;
-        if (!WaitForInterval(stopEvent.Get(), std::uint64_t{SecondsToNextCycle(failedInRow, interval)} * 1000)) {
+        CycleOutcome outcome;
+        failedInRow = SynchronizeOnce(serverNames, &running, stopEvent.Get(), &outcome) ? 0 : failedInRow + 1;
+        const DWORD delay = SecondsToNextCycle(failedInRow, interval);
+        // What the cycle came to, for whoever asks whether the service works.
+        // A cycle cut short by a stop has nothing to say.
+        if (outcome.result != CycleOutcome::Stopped) {
+            FILETIME now{};
+            ::GetSystemTimeAsFileTime(&now);
+            WriteStatusReport(serviceName, DescribeCycle(outcome, FileTimeToUnixMilliseconds(now), delay));
+        }
+        if (!WaitForInterval(stopEvent.Get(), std::uint64_t{delay} * 1000)) {
             return 0;
         }
     }

@@ -6,6 +6,7 @@
 # journeys.py desktop    the dialog, installation and removal, in English and German
 # journeys.py admin      the README's scripted installation and removal
 # journeys.py harness    a journey whose set-up fails ends what it started, at once
+import calendar
 import json
 import os
 import re
@@ -26,6 +27,7 @@ EXE, WINE = choose_image(os.environ["HORAL_EXE"])
 SERVICE = "vmhoralsvc"
 SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
 PARAMETERS = SERVICES + r"\vmhoralsvc\Parameters"
+STATUS = SERVICES + r"\vmhoralsvc\Status"
 RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
 EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
@@ -66,6 +68,10 @@ class Journey(unittest.TestCase):
         # Whether the Parameters, the record and the event source exist.
         return [self.session.reg(key, *view) is not None for key in (PARAMETERS, RECORD, EVENT_SOURCE)]
 
+    def status(self):
+        # The values the service left under its Status key, as text.
+        return {name: data for name, (_, data) in (self.session.reg(STATUS) or {}).items()}
+
     def stop(self, service=SERVICE):
         # Stops a running service: its process is gone at once, having reported
         # SERVICE_STOPPED exactly once. Returns the seconds sc took.
@@ -81,9 +87,10 @@ class Journey(unittest.TestCase):
 class Service(Journey):
     CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, SILENT = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
     EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP = "127.0.1.7", "127.0.1.8", "127.0.1.9", "127.0.1.10", "127.0.1.11"
+    RIGHT_TIME = "127.0.1.12"
     servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200", SILENT: "silent",
                EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
-               TRICKLE: "trickle:2", "resolver": "silent"}
+               TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", "resolver": "silent"}
     hangs = os.environ.get("HORAL_RESOLVER") is not None  # under scripts/isolated: tests/hosts, a silent name server
 
     @classmethod
@@ -182,6 +189,29 @@ class Service(Journey):
         attempts, _, _ = self.cycles(self.COMES_UP, 86400, until, timeout=75)
         print("the first clock setting came %.1f s after the server came up" % (self.seen - self.up))
         self.assertTrue(abs(attempts[0] - 3600000) < 1500 and self.seen - self.up < 60, attempts)
+
+    def test_7_each_cycle_leaves_its_status_for_administrators(self):
+        # Wine refuses to move the clock by an hour (error 1314) and lets a change under 0.5 s pass.
+        seconds = lambda text: calendar.timegm(time.strptime(text, "%Y-%m-%d %H:%M:%S UTC"))
+        reports = []
+        for servers, result in ((self.HOUR_AHEAD, "clock not set: error 1314"),
+                                (self.REFUSING + " " + self.RIGHT_TIME, "clock set"),
+                                (self.REFUSING, "no server answered")):
+            self.session.run("reg", "delete", STATUS, "/v", "LastResult", "/f")
+            self.cycles(servers, 3600, lambda *_: "LastResult" in self.status())
+            reports.append(self.status())
+            self.assertEqual(reports[-1]["LastResult"], result)
+            self.assertLess(abs(seconds(reports[-1]["LastCycle"]) - time.time()), 10)
+        refused, taken, none = reports
+        self.assertEqual((refused["LastServer"], "LastSet" in refused), (self.HOUR_AHEAD, False))
+        self.assertRegex(refused["LastCorrection"], r"^\+\d+ ms$")
+        self.assertAlmostEqual(int(refused["LastCorrection"][:-3]), 3600000, delta=1500)
+        self.assertEqual((taken["LastServer"], taken["LastSet"]), (self.RIGHT_TIME, taken["LastCycle"]))
+        self.assertLess(abs(int(taken["LastCorrection"][:-3])), 500)
+        # Nobody answered: no server, no correction, the last setting kept, and the next try after 30 s.
+        self.assertEqual((none["LastServer"], none["LastCorrection"], none["LastSet"]), ("", "", taken["LastSet"]))
+        for report, delay in ((refused, 3600), (taken, 3600), (none, 30)):
+            self.assertEqual(seconds(report["NextCycle"]) - seconds(report["LastCycle"]), delay)
 
 
 class Contract(Journey):
@@ -291,6 +321,9 @@ class Desktop(Journey):
         attempts = wait_for(self.session.clock_attempts, 20)
         self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
         self.assertEqual(self.asked(), [self.HALF_HOUR_AHEAD])
+        status = wait_for(lambda: "LastResult" in self.status() and self.status(), 5) or {}
+        self.assertEqual((status.get("LastResult"), status.get("LastServer")),
+                         ("clock not set: error 1314", self.HALF_HOUR_AHEAD))
 
     def test_3_ok_over_an_installed_service_changes_nothing(self):
         before = self.session.reg(PARAMETERS)
@@ -308,6 +341,7 @@ class Desktop(Journey):
         print("uninstall of the running service: gone %.1f s after Yes" % (time.time() - started))
         self.assertFalse(self.session.alive(self.image))
         self.assertEqual(self.present(), [False, False, True])  # the event source stays
+        self.assertIsNone(self.session.reg(STATUS))  # gone with the service key
         self.session.run("reg", "add", RECORD, "/v", "DisplayName", "/d", "left over", "/f")
         process, _ = self.window("-u")
         self.answer(process, "Return")
@@ -345,11 +379,14 @@ class Admin(Journey):
     SERVER = "127.0.4.2"
     servers = {SERVER: "offset:1800"}
 
+    def readme(self):
+        # The README's section for administrators.
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            return f.read().split("\n## For administrators\n")[1].split("\n## ")[0]
+
     def recipe(self, number, **values):
         # Runs the README's `number`th script for administrators, its `set` lines given these values.
-        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
-            section = f.read().split("\n## For administrators\n")[1].split("\n## ")[0]
-        script = re.findall(r"```bat\n(.*?)```", section, re.S)[number]
+        script = re.findall(r"```bat\n(.*?)```", self.readme(), re.S)[number]
         for name, value in values.items():
             script = re.sub(r'(?m)^set "%s=.*"$' % name, 'set "%s=%s"' % (name, value), script)
         with open(os.path.join(self.session.prefix, "drive_c", "recipe.bat"), "w", newline="\r\n") as f:
@@ -361,6 +398,10 @@ class Admin(Journey):
         self.assert_installed(self.SERVER, "/reg:32")  # the record where the 32-bit program keeps it
         attempts = wait_for(self.session.clock_attempts, 20)
         self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
+        # "Is it working?" as the README asks it: the status of the first cycle.
+        key = re.search(r"`reg query (\S+)`", self.readme().split("### Is it working?")[1]).group(1)
+        status = wait_for(lambda: self.session.reg(key), 5) or {}
+        self.assertEqual(status.get("LastResult"), ("REG_SZ", "clock not set: error 1314"))
         self.recipe(0)  # a second run ends at sc create
         self.assertEqual(self.session.reg(PARAMETERS)["ServerNames"], ("REG_SZ", self.SERVER))
         self.recipe(1)

@@ -1,0 +1,27 @@
+#include "settings/StatusReport.h"
+
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+#include "settings/Parameters.h"
+
+void WriteStatusReport(const std::wstring& serviceName, const StatusReport& report)
+{
+    UniqueHkey service;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), 0, KEY_CREATE_SUB_KEY,
+                        service.Put()) != ERROR_SUCCESS) {
+        return;
+    }
+    UniqueHkey status;
+    if (::RegCreateKeyExW(service.Get(), L"Status", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                          status.Put(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    WriteStringValue(status.Get(), L"LastCycle", report.lastCycle);
+    WriteStringValue(status.Get(), L"LastResult", report.lastResult);
+    WriteStringValue(status.Get(), L"LastServer", report.lastServer);
+    WriteStringValue(status.Get(), L"LastCorrection", report.lastCorrection);
+    if (!report.lastSet.empty()) {
+        WriteStringValue(status.Get(), L"LastSet", report.lastSet);
+    }
+    WriteStringValue(status.Get(), L"NextCycle", report.nextCycle);
+}
