@@ -74,9 +74,12 @@ bool ServiceBase::RegisterService()
 
     // The event source is named after the display name; its messages are in
     // this executable's message table.
+    // A registration that fails halfway is taken back: a service left without
+    // its keys would block the next installation.
     UniqueHkey eventSource;
     if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), eventSource.Put()) !=
         ERROR_SUCCESS) {
+        ::DeleteService(service.Get());
         return false;
     }
     WriteStringValue(eventSource.Get(), L"EventMessageFile", executablePath, REG_EXPAND_SZ);
@@ -87,6 +90,7 @@ bool ServiceBase::RegisterService()
     // The service control manager has just made this key.
     UniqueHkey serviceKey;
     if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), serviceKey.Put()) != ERROR_SUCCESS) {
+        ::DeleteService(service.Get());
         return false;
     }
     WriteStringValue(serviceKey.Get(), L"Description", description);
@@ -142,11 +146,19 @@ bool TimeService::Install()
     if (!RegisterService()) {
         return false;
     }
-    if (!WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
-        return false;
+    // From here on the service is this installation's own. A step that fails
+    // takes it away again: left behind, it would end with error 2 at every
+    // boot, be missing from the installed programs, and make the next
+    // installation fail at the registration.
+    if (WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
+        WriteInstallRecord(displayName, serviceName);
+        if (StartInstalledService()) {
+            return true;
+        }
+        RemoveInstallRecord(serviceName);
     }
-    WriteInstallRecord(displayName, serviceName);
-    return StartInstalledService();
+    ServiceBase::Uninstall();
+    return false;
 }
 
 bool TimeService::Uninstall()

@@ -97,12 +97,15 @@ class Session:
         return process
 
     def probe(self, *args):
-        # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)].
-        values = {"items": []}
+        # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)], BOX lines as "boxes":
+        # [(left, top, right, bottom, group box)].
+        values = {"items": [], "boxes": []}
         for line in self.run(os.environ["HORAL_PROBE"], *args)[1].splitlines():
             key, _, value = line.rstrip("\r\n").partition("=")
             if key.startswith("ITEM"):
                 values["items"].append((int(key[4:]),) + tuple(value.split("|", 1)))
+            elif key.startswith("BOX"):
+                values["boxes"].append(tuple(int(n) for n in value.split(",")))
             else:
                 values[key] = value
         return values
@@ -135,8 +138,9 @@ class Session:
 
     def screenshot(self, name):
         os.makedirs(os.path.join(BUILD, "screenshots"), exist_ok=True)
-        subprocess.run(["import", "-window", "root", os.path.join(BUILD, "screenshots", name)], env=self.env,
-                       check=True, timeout=30)
+        # The screen trimmed to what is shown on it (there is no window manager, so no title bar).
+        subprocess.run(["import", "-window", "root", "-trim", "+repage", os.path.join(BUILD, "screenshots", name)],
+                       env=self.env, check=True, timeout=30)
 
     def log_text(self):
         with open(self.log, errors="replace") as f:

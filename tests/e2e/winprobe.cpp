@@ -1,7 +1,10 @@
 // Test tool for the journeys: looks into another process's dialogs and drives
 // the service manager where Wine's sc cannot. Prints KEY=VALUE lines (UTF-8).
-//   show TITLE          waits for a window of that title and its texts: FOUND
-//                       and ITEM<id>=<class>|<text> per child
+//   show TITLE          waits for a window of that title and its texts: FOUND,
+//                       CLIENT=<width>,<height>, and per child ITEM<id>=<class>|<text>
+//                       and, when it shows, BOX<n>=<left>,<top>,<right>,<bottom>,
+//                       <group box 0|1> in client coordinates
+//   volatile KEY        creates HKLM\KEY as a volatile key: CREATED=1
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
 //   control NAME CODE   sends a control code; RESULT and STATE
@@ -30,6 +33,14 @@ bool WaitUntil(DWORD ms, DWORD step, Condition condition)
     return true;
 }
 
+std::string FormatBox(int n, const RECT& box, bool group)
+{
+    char line[96];
+    std::snprintf(line, sizeof(line), "BOX%d=%ld,%ld,%ld,%ld,%d\n", n, box.left, box.top, box.right, box.bottom,
+                  group ? 1 : 0);
+    return line;
+}
+
 void Show(HWND window)
 {
     // Its texts may still be on their way: wait for them.
@@ -37,17 +48,31 @@ void Show(HWND window)
     WaitUntil(5000, 50, [&] {
         bool anyText = false;
         lines.clear();
-        for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        int n = 0;
+        for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++n) {
             wchar_t name[64] = L"", text[1024] = L"";
             ::GetClassNameW(child, name, 64);
             // GetWindowText does not ask another process's controls.
             anyText |= ::SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text)) > 0;
             lines +=
                 "ITEM" + std::to_string(short(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + ToUtf8(text) + "\n";
+            RECT box;
+            ::GetWindowRect(child, &box);
+            ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+            const bool group = _wcsicmp(name, L"Button") == 0 && (::GetWindowLongW(child, GWL_STYLE) & 0xF) == 7;
+            // A message box without an icon keeps its empty icon control where the text goes.
+            const bool noIcon = _wcsicmp(name, L"Static") == 0 &&
+                                (::GetWindowLongW(child, GWL_STYLE) & 0x1F) == SS_ICON &&
+                                ::SendMessageW(child, STM_GETICON, 0, 0) == 0;
+            if (::IsWindowVisible(child) && !noIcon) {
+                lines += FormatBox(n, box, group);
+            }
         }
         return anyText;
     });
-    std::printf("FOUND=1\n%s", lines.c_str());
+    RECT client;
+    ::GetClientRect(window, &client);
+    std::printf("FOUND=1\nCLIENT=%ld,%ld\n%s", client.right, client.bottom, lines.c_str());
 }
 
 // A process running the image, opened to wait for it; null when there is none.
@@ -83,6 +108,13 @@ int wmain(int argc, wchar_t** argv)
                       [&] { return (window = ::FindWindowW(nullptr, argv[2])) && ::IsWindowVisible(window); })) {
             Show(window);
         }
+        return 0;
+    }
+    if (command == L"volatile") {
+        UniqueHkey key;
+        const LONG made = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, argv[2], 0, nullptr, REG_OPTION_VOLATILE,
+                                            KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+        std::printf("CREATED=%d\n", made == ERROR_SUCCESS ? 1 : 0);
         return 0;
     }
     UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
