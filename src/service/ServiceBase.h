@@ -44,9 +44,12 @@ public:
     // reports running unless initialising failed or a stop came meanwhile.
     bool Startup();
 
-    // Registration with the service control manager and its event source.
+    // Registration with the service control manager and its event source; a
+    // registration that fails halfway is taken back.
     bool RegisterService();
     bool StartInstalledService();
+    // Removes the event source key if the last registration made it.
+    void ForgetEventSource();
 
     // The one service object of the process.
     static ServiceBase* instance;
@@ -83,6 +86,7 @@ private:
     // handler runs, and a SERVICE_STOPPED report from the service thread waits
     // for that lock.
     SRWLOCK statusLock = SRWLOCK_INIT;
-    bool stopClaimed = false;  // a stop handler ends the service and reports
-    bool finishing = false;    // ServiceMain is done; no report but the final one
+    bool eventSourceCreated = false;  // by the last RegisterService
+    bool stopClaimed = false;         // a stop handler ends the service and reports
+    bool finishing = false;           // ServiceMain is done; no report but the final one
 };

@@ -76,12 +76,19 @@ bool ServiceBase::RegisterService()
     // this executable's message table.
     // A registration that fails halfway is taken back: a service left without
     // its keys would block the next installation.
-    UniqueHkey eventSource;
-    if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), eventSource.Put()) !=
-        ERROR_SUCCESS) {
+    const auto takeBack = [this, &service] {
         ::DeleteService(service.Get());
+        ForgetEventSource();
         return false;
+    };
+    UniqueHkey eventSource;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, eventSource.Put(),
+                          &disposition) != ERROR_SUCCESS) {
+        return takeBack();
     }
+    eventSourceCreated = disposition == REG_CREATED_NEW_KEY;
     WriteStringValue(eventSource.Get(), L"EventMessageFile", executablePath, REG_EXPAND_SZ);
     WriteDwordValue(eventSource.Get(), L"TypesSupported",
                     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
@@ -90,11 +97,20 @@ bool ServiceBase::RegisterService()
     // The service control manager has just made this key.
     UniqueHkey serviceKey;
     if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), serviceKey.Put()) != ERROR_SUCCESS) {
-        ::DeleteService(service.Get());
-        return false;
+        return takeBack();
     }
     WriteStringValue(serviceKey.Get(), L"Description", description);
     return true;
+}
+
+void ServiceBase::ForgetEventSource()
+{
+    // Only a key this registration made: one an earlier installation left
+    // stays, as an uninstall leaves it.
+    if (eventSourceCreated) {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str());
+        eventSourceCreated = false;
+    }
 }
 
 bool ServiceBase::StartInstalledService()
@@ -158,6 +174,7 @@ bool TimeService::Install()
         RemoveInstallRecord(serviceName);
     }
     ServiceBase::Uninstall();
+    ForgetEventSource();
     return false;
 }
 

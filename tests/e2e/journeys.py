@@ -5,22 +5,19 @@
 # journeys.py contract   the service host's contract, through a test service
 # journeys.py desktop    the dialog, installation and removal, in English and German
 # journeys.py admin      the README's scripted installation and removal
-# journeys.py harness    a journey whose set-up fails ends what it started, at once
 import calendar
 import json
 import os
 import re
 import shutil
-import socket
 import statistics
-import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
-from wine import BUILD, SOURCE, Session, choose_image, session_processes, wait_for, winpath  # noqa: E402
+from wine import SOURCE, Session, choose_image, wait_for, winpath  # noqa: E402
 
 EXE, WINE = choose_image(os.environ["HORAL_EXE"])
 
@@ -85,12 +82,12 @@ class Journey(unittest.TestCase):
 
 
 class Service(Journey):
-    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, SILENT = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
+    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
     EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP = "127.0.1.7", "127.0.1.8", "127.0.1.9", "127.0.1.10", "127.0.1.11"
     RIGHT_TIME = "127.0.1.12"
-    servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200", SILENT: "silent",
+    servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200",
                EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
-               TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", "resolver": "silent"}
+               TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", BACKLOG: "backlog", "resolver": "silent"}
     hangs = os.environ.get("HORAL_RESOLVER") is not None  # under scripts/isolated: tests/hosts, a silent name server
 
     @classmethod
@@ -123,33 +120,32 @@ class Service(Journey):
                                                                self.NEVER_ASKED), 0, [self.CLOSING, self.HOUR_AHEAD]),
                                          (self.HOUR_AHEAD, 5, [self.HOUR_AHEAD])):
             attempts, log, _ = self.cycles(servers, interval, lambda attempts, log: len(attempts) >= 2)
-            for difference in attempts:
-                self.assertAlmostEqual(difference, 3600000, delta=1500)
+            self.assertTrue(all(abs(difference - 3600000) < 1500 for difference in attempts), attempts)
             self.assertEqual([address for _, address in log][:2 * len(cycle)], cycle * 2)
             pause = log[len(cycle)][0] - log[len(cycle) - 1][0]
             self.assertTrue(max(interval, 4) - 0.1 <= pause < max(interval, 4) + 1.5, "%.1f s apart" % pause)
         self.assertNotIn(self.NEVER_ASKED, self.asked())
 
     def test_3_each_start_syncs_once_and_each_stop_is_prompt(self):
+        # The last start goes through a dual-stack name whose first address, ::1, has no server (tests/hosts).
         stops = []
-        for _ in range(5):
-            attempts, _, took = self.cycles(self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
-            self.assertEqual(len(attempts), 1)
+        for servers in [self.HOUR_AHEAD] * 4 + ["dualstack.horal.test" if self.hangs else self.HOUR_AHEAD]:
+            attempts, log, took = self.cycles(servers, 3600, lambda attempts, log: attempts)
+            self.assertEqual(([address for _, address in log], len(attempts)), ([self.HOUR_AHEAD], 1))
+            self.assertAlmostEqual(attempts[0], 3600000, delta=1500)
             stops.append(took)
         print("sc stop of a waiting service: median %.2f s, slowest %.2f s" % (statistics.median(stops), max(stops)))
         self.assertLess(max(stops), 3)
-        # A stop 1 s into an answer that trickles in, or into a name lookup that hangs (under scripts/isolated
-        # the name server never answers), ends the service at once; no further server is asked. A lookup that
-        # hangs is given up after 5 s.
-        for stall, asked in ((self.TRICKLE, [self.TRICKLE]), ("hang.horal.test", []))[:1 + self.hangs]:
+        # A stop 1 s into a connect that never completes (a full backlog), an answer that trickles in, or a name
+        # lookup that hangs (under scripts/isolated the name server never answers) ends the service at once; no
+        # further server is asked.
+        stalls = ((self.BACKLOG, []), (self.TRICKLE, [self.TRICKLE]), ("hang.horal.test", []))
+        for stall, asked in stalls[:2 + self.hangs]:
             until = lambda _, log: time.time() > (log[0][0] if log else self.started) + 1
             attempts, log, took = self.cycles(stall + " " + self.HOUR_AHEAD, 3600, until)
             print("sc stop 1 s into %s: %.2f s" % (stall, took))
             self.assertEqual(([address for _, address in log], attempts), (asked, []))
             self.assertLess(took, 1)
-        if self.hangs:  # without a name server that never answers the name fails at once, and there is no bound to see
-            _, log, _ = self.cycles("hang.horal.test " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
-            self.assertTrue(4.5 < log[0][0] - self.started < 7, "asked %.1f s in" % (log[0][0] - self.started))
 
     def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
         # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the
@@ -162,26 +158,27 @@ class Service(Journey):
             error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
             self.assertLess(abs(error), delta, "%s: %d ms, %d ms off" % (server, attempts[0], error))
 
-
-    def test_5_a_trickling_answer_is_given_up_and_every_address_of_a_name_is_tried(self):
+    def test_5_a_trickling_answer_is_given_up_for_the_next_server(self):
         # One byte every 2 s: given up 5 s after the connection, and the next server answers.
         attempts, log, _ = self.cycles(self.TRICKLE + " " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
         print("a server trickling its answer held the cycle %.1f s" % (log[1][0] - log[0][0]))
         self.assertEqual([address for _, address in log], [self.TRICKLE, self.HOUR_AHEAD])
         self.assertTrue(4.8 < log[1][0] - log[0][0] < 5.8 and abs(attempts[0] - 3600000) < 1500, (log, attempts))
-        # A dual-stack name whose first address, ::1, has no server (tests/hosts): its IPv4 address answers.
-        if self.hangs:
-            attempts, log, _ = self.cycles("dualstack.horal.test", 3600, lambda attempts, log: attempts)
-            self.assertEqual(([address for _, address in log], abs(attempts[0] - 3600000) < 1500),
-                             ([self.HOUR_AHEAD], True))
 
-    def test_6_a_server_that_comes_up_after_the_service_is_asked_again_soon(self):
-        # As when the network comes up after an automatic start: the first cycle finds nobody.
+    def test_6_each_cycle_leaves_its_status_and_a_server_that_comes_up_late_is_asked_again_soon(self):
+        # Wine refuses to move the clock by an hour (error 1314) and lets a change under 0.5 s pass.
+        reports = []
+        for servers in (self.HOUR_AHEAD, self.REFUSING + " " + self.RIGHT_TIME):
+            self.session.run("reg", "delete", STATUS, "/v", "LastResult", "/f")
+            self.cycles(servers, 86400, lambda *_: "LastResult" in self.status())
+            reports.append(self.status())
+        # As when the network comes up after an automatic start: the only server comes up 10 s in.
         late = TimeServers({self.COMES_UP: "offset:3600"}, os.path.join(self.session.root, "comes-up.log"))
         self.addCleanup(late.__exit__)
 
         def until(attempts, _):
-            if not late.sockets and time.time() > self.started + 10:
+            if not late.sockets and time.time() > self.started + 10:  # the first cycle is long over
+                reports.append(self.status())
                 late.__enter__()
                 self.up = time.time()
             self.seen = time.time()
@@ -190,28 +187,20 @@ class Service(Journey):
         print("the first clock setting came %.1f s after the server came up" % (self.seen - self.up))
         self.assertTrue(abs(attempts[0] - 3600000) < 1500 and self.seen - self.up < 60, attempts)
 
-    def test_7_each_cycle_leaves_its_status_for_administrators(self):
-        # Wine refuses to move the clock by an hour (error 1314) and lets a change under 0.5 s pass.
+        # Refused: no LastSet yet. Set: LastSet is the cycle's end. Nobody answered: no server, no correction,
+        # the last setting kept, the next try after 30 s.
         seconds = lambda text: calendar.timegm(time.strptime(text, "%Y-%m-%d %H:%M:%S UTC"))
-        reports = []
-        for servers, result in ((self.HOUR_AHEAD, "clock not set: error 1314"),
-                                (self.REFUSING + " " + self.RIGHT_TIME, "clock set"),
-                                (self.REFUSING, "no server answered")):
-            self.session.run("reg", "delete", STATUS, "/v", "LastResult", "/f")
-            self.cycles(servers, 3600, lambda *_: "LastResult" in self.status())
-            reports.append(self.status())
-            self.assertEqual(reports[-1]["LastResult"], result)
-            self.assertLess(abs(seconds(reports[-1]["LastCycle"]) - time.time()), 10)
-        refused, taken, none = reports
-        self.assertEqual((refused["LastServer"], "LastSet" in refused), (self.HOUR_AHEAD, False))
-        self.assertRegex(refused["LastCorrection"], r"^\+\d+ ms$")
-        self.assertAlmostEqual(int(refused["LastCorrection"][:-3]), 3600000, delta=1500)
-        self.assertEqual((taken["LastServer"], taken["LastSet"]), (self.RIGHT_TIME, taken["LastCycle"]))
-        self.assertLess(abs(int(taken["LastCorrection"][:-3])), 500)
-        # Nobody answered: no server, no correction, the last setting kept, and the next try after 30 s.
-        self.assertEqual((none["LastServer"], none["LastCorrection"], none["LastSet"]), ("", "", taken["LastSet"]))
-        for report, delay in ((refused, 3600), (taken, 3600), (none, 30)):
+        taken = reports[1]["LastCycle"]
+        for report, expected in zip(reports, (("clock not set: error 1314", self.HOUR_AHEAD, 3600000, None, 86400),
+                                              ("clock set", self.RIGHT_TIME, 0, taken, 86400),
+                                              ("no server answered", "", None, taken, 30))):
+            result, server, correction, last_set, delay = expected
+            self.assertEqual((report["LastResult"], report["LastServer"], report.get("LastSet")),
+                             (result, server, last_set), report)
+            self.assertRegex(report["LastCorrection"], r"^$" if correction is None else r"^[+-]\d+ ms$")
+            self.assertLess(abs(int(report["LastCorrection"][:-3] or 0) - (correction or 0)), 1500)
             self.assertEqual(seconds(report["NextCycle"]) - seconds(report["LastCycle"]), delay)
+            self.assertLess(abs(seconds(report["LastCycle"]) - time.time()), 90)
 
 
 class Contract(Journey):
@@ -272,10 +261,6 @@ class Contract(Journey):
         self.session.run("sc", "stop", self.NAME)
         self.ended([START_PENDING, STOP_PENDING, STOPPED])
 
-    def test_4_a_stop_the_moment_it_runs_always_ends_it(self):
-        self.start("ok", wait=False)
-        self.assertEqual(self.session.probe("cycle", self.NAME, 20).get("STOPPED"), "20")
-
 
 class Desktop(Journey):
     HALF_HOUR_AHEAD, NEVER_ASKED, REFUSING = "127.0.2.2", "127.0.2.3", "127.0.2.4"
@@ -321,9 +306,7 @@ class Desktop(Journey):
         attempts = wait_for(self.session.clock_attempts, 20)
         self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
         self.assertEqual(self.asked(), [self.HALF_HOUR_AHEAD])
-        status = wait_for(lambda: "LastResult" in self.status() and self.status(), 5) or {}
-        self.assertEqual((status.get("LastResult"), status.get("LastServer")),
-                         ("clock not set: error 1314", self.HALF_HOUR_AHEAD))
+        self.assertTrue(wait_for(lambda: self.status().get("LastServer") == self.HALF_HOUR_AHEAD, 5))
 
     def test_3_ok_over_an_installed_service_changes_nothing(self):
         before = self.session.reg(PARAMETERS)
@@ -335,10 +318,8 @@ class Desktop(Journey):
         process, shown = self.window("-u", SERVICE)
         self.assertIn(self.ASK % "Velmora Horal Service", shown["texts"])
         self.session.screenshot("uninstall-en.png")
-        started = time.time()
         self.answer(process, "Return")  # Yes is the default button
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
-        print("uninstall of the running service: gone %.1f s after Yes" % (time.time() - started))
         self.assertFalse(self.session.alive(self.image))
         self.assertEqual(self.present(), [False, False, True])  # the event source stays
         self.assertIsNone(self.session.reg(STATUS))  # gone with the service key
@@ -357,63 +338,59 @@ class Desktop(Journey):
         self.answer(process, "Return")  # installs with no servers and one day
         self.assertEqual(self.session.reg(SERVICES + r"\vmhoralsvc")["Description"],
                          ("REG_SZ", "L\u00e4dt Datum und Zeit von einem Unix Time Server."))
-        self.assertEqual(self.session.reg(PARAMETERS)["TimeInterval"], ("REG_DWORD", "0x15180"))
         process, shown = self.window("-u", env=german)
         self.assertIn('Wollen Sie den Dienst "Velmora Horal Service" wirklich deinstallieren?', shown["texts"])
         self.session.screenshot("uninstall-de.png")
         self.answer(process, "Tab", "Return")  # No changes nothing
         self.assertEqual((self.session.state(SERVICE)[0], self.present()), (RUNNING, [True] * 3))
 
-    def test_6_a_step_that_fails_after_the_registration_takes_the_service_back(self):
+    def test_1a_a_step_that_fails_after_the_registration_takes_the_service_back(self):
         # A volatile service key made beforehand: the registration takes it over, and the Parameters key, which
         # may not be volatile below it, cannot be made. The second time round there is no such key.
         key = SERVICES.split("\\", 1)[1] + "\\" + SERVICE
         self.assertEqual(self.session.probe("volatile", key).get("CREATED"), "1")
-        # The first time all is as it was, but for the event source, which stays as after an uninstall.
-        for installed, present in ((False, self.present()[:2]), (True, [True] * 2)):
+        for installed, present in ((False, self.present()), (True, [True] * 3)):  # first: all as it was
             process, _ = self.window()
-            self.answer(process, ("type", self.HALF_HOUR_AHEAD), "Return")
+            self.answer(process, ("type", self.REFUSING), "Return")
             running = wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20 if installed else 2)
-            self.assertEqual((running, self.session.state(SERVICE) is None, self.present()[:2]),
+            self.assertEqual((running, self.session.state(SERVICE) is None, self.present()),
                              (installed, not installed, present))
         process, _ = self.window("-u")
         self.answer(process, "Return")
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3))
 
     def test_9_at_150_and_200_percent_the_dialog_and_the_question_scale_whole(self):
-        # Declared DPI aware, the program gets the system DPI and its dialog grows with its font.
-        desktop = r"HKCU\Control Panel\Desktop"
-        self.addCleanup(self.session.run, "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f")
-        process, shown = self.window()
-        width = int(shown["CLIENT"].split(",")[0])  # at 96 DPI
-        self.answer(process, "Escape")
-        for dpi in (144, 192):
-            self.session.run("reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
-            for args, typed, name in (((), ("a.example b.example", "3600"), "config"), (("-u",), (), "uninstall")):
-                process, shown = self.window(*args)
-                self.assert_whole(shown)
-                if typed:  # the fields still take what is typed, and give it back
-                    self.session.keys(self.DIALOG, ("type", typed[0]), "Tab", ("type", typed[1]))
-                    fields = {item: text for item, _, text in self.session.probe("show", self.DIALOG)["items"]}
-                    self.assertEqual((fields[1022], fields[1023]), typed)
-                    scale = int(shown["CLIENT"].split(",")[0]) / width
-                    self.assertTrue(0.9 < scale / (dpi / 96) < 1.1, "%d DPI: %.2f times as wide" % (dpi, scale))
-                self.session.screenshot("%s-en-%d.png" % (name, dpi))
-                self.answer(process, *(("Escape",) if typed else ("Tab", "Return")))  # Cancel; No
-            # The layout engine's arithmetic holds at this DPI too: the dialog framework's own tests pass.
-            code, out = self.session.run(os.environ["HORAL_UI_DIALOG"])
-            self.assertEqual(code, 0, out[-3000:])
+        # At each DPI the dialog grows with its font, the fields take what is typed and give it back, and the
+        # dialog framework's own tests pass: the layout engine's arithmetic holds there too.
+        dpi = lambda value: self.session.run("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                                             "REG_DWORD", "/d", str(value), "/f")
+        self.addCleanup(dpi, 96)
+        widths, typed = {}, ["a.example b.example", "3600"]
+        for value in (96, 144, 192):
+            dpi(value)
+            process, shown = self.window()
+            widths[value] = int(shown["CLIENT"].split(",")[0])
+            self.assert_whole(shown)
+            self.session.keys(self.DIALOG, ("type", typed[0]), "Tab", ("type", typed[1]))
+            fields = {item: text for item, _, text in self.session.probe("show", self.DIALOG)["items"]}
+            self.assertEqual([fields[1022], fields[1023]], typed)
+            self.session.screenshot("config-en-%d.png" % value)
+            self.answer(process, "Escape")
+            process, shown = self.window("-u")
+            self.assert_whole(shown)
+            self.session.screenshot("uninstall-en-%d.png" % value)
+            self.answer(process, "Tab", "Return")  # No
+            self.assertEqual(self.session.run(os.environ["HORAL_UI_DIALOG"])[0], 0, value)
+            self.assertTrue(0.9 < widths[value] / widths[96] / (value / 96) < 1.1, widths)
 
     def assert_whole(self, shown):
         # Every visible control lies inside the client area and none overlaps another (a group box frames some).
         width, height = (int(n) for n in shown["CLIENT"].split(","))
-        boxes = shown["boxes"]
-        for left, top, right, bottom, _ in boxes:
-            self.assertTrue(0 <= left < right <= width and 0 <= top < bottom <= height, (boxes, width, height))
-        controls = [box for box in boxes if not box[4]]
-        for i, a in enumerate(controls):
-            for b in controls[i + 1:]:
-                self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3], (a, b))
+        boxes, controls = shown["boxes"], [box for box in shown["boxes"] if not box[4]]
+        self.assertTrue(all(0 <= l < r <= width and 0 <= t < b <= height for l, t, r, b, _ in boxes), shown)
+        overlaps = [(a, b) for i, a in enumerate(controls) for b in controls[i + 1:]
+                    if a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]]
+        self.assertEqual(overlaps, [])
 
     def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
         self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED,
@@ -459,22 +436,6 @@ class Admin(Journey):
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
         self.assertFalse(self.session.alive(self.image))
         self.assertEqual(self.present("/reg:32"), [False, False, True])
-
-
-class Harness(unittest.TestCase):
-    def test_a_failed_set_up_ends_every_process_it_started_within_seconds(self):
-        # Another program holds a port the service journey needs once its Wine session is up.
-        root = os.path.join(BUILD, "e2e", "harness")
-        with socket.socket() as holder:
-            holder.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)  # past connections of the service journey
-            holder.bind((Service.CLOSING, 37))
-            holder.listen()
-            # Output captured to the end: a process left behind would hold the pipe past the time-out.
-            run = subprocess.run([sys.executable, __file__, "service"], env=dict(os.environ, HORAL_E2E=root),
-                                 capture_output=True, text=True, timeout=15)
-        self.assertNotEqual(run.returncode, 0)
-        self.assertIn("cannot listen on %s:37: Address already in use" % Service.CLOSING, run.stderr)
-        self.assertEqual(session_processes(os.path.join(root, "service", "prefix")), [])
 
 
 if __name__ == "__main__":

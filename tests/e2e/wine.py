@@ -43,13 +43,11 @@ def winpath(path):
 
 
 def wait_for(predicate, timeout, step=0.2):
+    # The first true value of `predicate` within `timeout` seconds, else its last value.
     end = time.time() + timeout
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()) and time.time() < end:
         time.sleep(step)
-    return predicate()
+    return value
 
 
 class Session:

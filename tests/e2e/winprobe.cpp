@@ -8,8 +8,6 @@
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
 //   control NAME CODE   sends a control code; RESULT and STATE
-//   cycle NAME N        N times: start, stop the moment it runs; STOPPED: how
-//                       many runs reached SERVICE_STOPPED within 10 s
 #include "platform/Handles.h"
 #include "text/TextConvert.h"
 
@@ -33,14 +31,6 @@ bool WaitUntil(DWORD ms, DWORD step, Condition condition)
     return true;
 }
 
-std::string FormatBox(int n, const RECT& box, bool group)
-{
-    char line[96];
-    std::snprintf(line, sizeof(line), "BOX%d=%ld,%ld,%ld,%ld,%d\n", n, box.left, box.top, box.right, box.bottom,
-                  group ? 1 : 0);
-    return line;
-}
-
 void Show(HWND window)
 {
     // Its texts may still be on their way: wait for them.
@@ -59,13 +49,14 @@ void Show(HWND window)
             RECT box;
             ::GetWindowRect(child, &box);
             ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-            const bool group = _wcsicmp(name, L"Button") == 0 && (::GetWindowLongW(child, GWL_STYLE) & 0xF) == 7;
+            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+            const bool group = _wcsicmp(name, L"Button") == 0 && (style & 0xF) == BS_GROUPBOX;
             // A message box without an icon keeps its empty icon control where the text goes.
-            const bool noIcon = _wcsicmp(name, L"Static") == 0 &&
-                                (::GetWindowLongW(child, GWL_STYLE) & 0x1F) == SS_ICON &&
-                                ::SendMessageW(child, STM_GETICON, 0, 0) == 0;
-            if (::IsWindowVisible(child) && !noIcon) {
-                lines += FormatBox(n, box, group);
+            const bool icon = _wcsicmp(name, L"Static") != 0 || (style & 0x1F) != SS_ICON ||
+                              ::SendMessageW(child, STM_GETICON, 0, 0) != 0;
+            if (::IsWindowVisible(child) && icon) {
+                lines += ToUtf8(FormatWide(L"BOX%d=%ld,%ld,%ld,%ld,%d\n", n, box.left, box.top, box.right, box.bottom,
+                                           group ? 1 : 0));
             }
         }
         return anyText;
@@ -139,15 +130,6 @@ int wmain(int argc, wchar_t** argv)
     } else if (command == L"control") {
         const BOOL sent = ::ControlService(service.Get(), std::wcstoul(argv[3], nullptr, 10), &status);
         std::printf("RESULT=%d\nSTATE=%lu\n", sent ? 1 : 0, State(service.Get()));
-    } else if (command == L"cycle") {
-        int stopped = 0;
-        for (unsigned long run = std::wcstoul(argv[3], nullptr, 10); run > 0; --run) {
-            ::StartServiceW(service.Get(), 0, nullptr);
-            WaitUntil(10000, 0, [&] { return State(service.Get()) == SERVICE_RUNNING; });
-            ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-            stopped += WaitUntil(10000, 50, [&] { return State(service.Get()) == SERVICE_STOPPED; });
-        }
-        std::printf("STOPPED=%d\n", stopped);
     }
     return 0;
 }
