@@ -82,9 +82,8 @@ class Journey(unittest.TestCase):
 
 
 class Service(Journey):
-    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"
-    EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP = "127.0.1.7", "127.0.1.8", "127.0.1.9", "127.0.1.10", "127.0.1.11"
-    RIGHT_TIME = "127.0.1.12"
+    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = ("127.0.1.%d" % n for n in range(2, 7))
+    EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP, RIGHT_TIME = ("127.0.1.%d" % n for n in range(7, 13))
     servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200",
                EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
                TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", BACKLOG: "backlog", "resolver": "silent"}
@@ -137,26 +136,26 @@ class Service(Journey):
         print("sc stop of a waiting service: median %.2f s, slowest %.2f s" % (statistics.median(stops), max(stops)))
         self.assertLess(max(stops), 3)
         # A stop 1 s into a connect that never completes (a full backlog), an answer that trickles in, or a name
-        # lookup that hangs (under scripts/isolated the name server never answers) ends the service at once; no
-        # further server is asked.
+        # lookup that hangs (under scripts/isolated the name server never answers) ends the service at once, within
+        # 0.5 s of a stop while waiting (sc's own start under emulation is 0.6 s); no further server is asked.
         stalls = ((self.BACKLOG, []), (self.TRICKLE, [self.TRICKLE]), ("hang.horal.test", []))
         for stall, asked in stalls[:2 + self.hangs]:
             until = lambda _, log: time.time() > (log[0][0] if log else self.started) + 1
             attempts, log, took = self.cycles(stall + " " + self.HOUR_AHEAD, 3600, until)
             print("sc stop 1 s into %s: %.2f s" % (stall, took))
             self.assertEqual(([address for _, address in log], attempts), (asked, []))
-            self.assertLess(took, 1)
+            self.assertLess(took, max(stops) + 0.5)
 
     def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
-        # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the
-        # clock 300 ms ahead of or behind the server's time (here the same clock);
-        # a loaded machine may delay an answer, or its reading, by a tenth or two.
+        # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the clock 300 ms ahead of or behind the
+        # server's time (here the same clock); a loaded machine may delay an answer, or its reading, by a tenth or two.
         for server, expected, delta in ((self.EARLY, lambda: 60300, 250), (self.LATE, lambda: 59700, 250),
                                         (self.AFTER_2036, lambda: UNIX_2040 * 1000 + 500 - time.time() * 1000, 3000)):
             attempts, _, _ = self.cycles(server, 3600, lambda attempts, log: attempts)
             # Wine prints the difference as a 32-bit count of milliseconds.
             error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
-            self.assertLess(abs(error), delta, "%s: %d ms, %d ms off" % (server, attempts[0], error))
+            print("%s: the clock was to move %+d ms, %d ms from the expected" % (server, attempts[0], -error))
+            self.assertLess(abs(error), delta)
 
     def test_5_a_trickling_answer_is_given_up_for_the_next_server(self):
         # One byte every 2 s: given up 5 s after the connection, and the next server answers.
