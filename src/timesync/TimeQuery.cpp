@@ -28,13 +28,13 @@ void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day)
 // line.
 bool ReceiveAnswer(SOCKET s, unsigned char (&bytes)[4], HANDLE stopEvent)
 {
-    UniqueWsaEvent arrived(::WSACreateEvent());
-    if (!arrived || ::WSAEventSelect(s, arrived.Get(), FD_READ | FD_CLOSE) != 0) {
+    const SocketEvents arrived(s, FD_READ | FD_CLOSE);
+    if (!arrived.tied) {
         return false;
     }
     const std::uint64_t deadline = ::GetTickCount64() + kReceiveTimeoutMs;
     for (int received = 0; received < 4;) {
-        ::WSAResetEvent(arrived.Get());
+        ::WSAResetEvent(arrived.event.Get());
         const int n = ::recv(s, reinterpret_cast<char*>(bytes) + received, 4 - received, 0);
         if (n > 0) {
             received += n;
@@ -45,7 +45,7 @@ bool ReceiveAnswer(SOCKET s, unsigned char (&bytes)[4], HANDLE stopEvent)
             return false;
         }
         const DWORD left = MillisecondsUntil(deadline, ::GetTickCount64());
-        if (left == 0 || WaitOrStop(arrived.Get(), stopEvent, left) != Waited::Ready) {
+        if (left == 0 || WaitOrStop(arrived.event.Get(), stopEvent, left) != Waited::Ready) {
             return false;
         }
     }

@@ -69,32 +69,33 @@ struct AddressList {
 Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeoutMs, HANDLE stopEvent,
                      std::int64_t* connectTicks)
 {
-    UniqueWsaEvent connected(::WSACreateEvent());
-    if (!connected || ::WSAEventSelect(s, connected.Get(), FD_CONNECT) != 0) {
-        return Waited::TimedOut;
-    }
-    const std::int64_t started = PerformanceCount();
-    if (::connect(s, address, length) == SOCKET_ERROR) {
-        if (::WSAGetLastError() != WSAEWOULDBLOCK) {
+    {
+        SocketEvents connected(s, FD_CONNECT);
+        if (!connected.tied) {
             return Waited::TimedOut;
         }
-        const Waited waited = WaitOrStop(connected.Get(), stopEvent, timeoutMs);
-        WSANETWORKEVENTS happened{};
-        if (waited != Waited::Ready) {
-            return waited;
+        const std::int64_t started = PerformanceCount();
+        if (::connect(s, address, length) == SOCKET_ERROR) {
+            if (::WSAGetLastError() != WSAEWOULDBLOCK) {
+                return Waited::TimedOut;
+            }
+            const Waited waited = WaitOrStop(connected.event.Get(), stopEvent, timeoutMs);
+            WSANETWORKEVENTS happened{};
+            if (waited != Waited::Ready) {
+                return waited;
+            }
+            if (::WSAEnumNetworkEvents(s, connected.event.Get(), &happened) != 0 ||
+                (happened.lNetworkEvents & FD_CONNECT) == 0 || happened.iErrorCode[FD_CONNECT_BIT] != 0) {
+                return Waited::TimedOut;
+            }
         }
-        if (::WSAEnumNetworkEvents(s, connected.Get(), &happened) != 0 || (happened.lNetworkEvents & FD_CONNECT) == 0 ||
-            happened.iErrorCode[FD_CONNECT_BIT] != 0) {
-            return Waited::TimedOut;
+        if (connectTicks != nullptr) {
+            *connectTicks = PerformanceCount() - started;
         }
-    }
-    if (connectTicks != nullptr) {
-        *connectTicks = PerformanceCount() - started;
     }
     // Handed over as a plain blocking socket, as it was made.
     u_long blocking = 0;
-    const bool plain = ::WSAEventSelect(s, nullptr, 0) == 0 && ::ioctlsocket(s, FIONBIO, &blocking) == 0;
-    return plain ? Waited::Ready : Waited::TimedOut;
+    return ::ioctlsocket(s, FIONBIO, &blocking) == 0 ? Waited::Ready : Waited::TimedOut;
 }
 
 // One name lookup, shared by the thread that does it and the caller that
