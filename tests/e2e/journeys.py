@@ -206,8 +206,10 @@ class Contract(Journey):
     NAME, image = "horalcontract", "contract_service.exe"
 
     def start(self, mode, wait=True):
-        # Registers the test service in `mode` afresh and starts it.
+        # Registers the test service in `mode` afresh and starts it. The last one must be gone first: Wine gives a
+        # service created while the old one is still marked for deletion that mark, and deletes it at its stop.
         self.session.run("sc", "delete", self.NAME)
+        wait_for(lambda: self.session.state(self.NAME) is None, 10)
         self.log = os.path.join(self.session.root, "contract-%s.log" % mode)
         open(self.log, "w").close()
         self.session.run("sc", "create", self.NAME, "binpath=",
