@@ -131,6 +131,30 @@ using UniqueGdiObject = UniqueHandle<handle_traits::GdiObject>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueEventSource = UniqueHandle<handle_traits::EventSource>;
 
+// A socket's network events tied to an event of their own for one scope
+// (WSAEventSelect, which makes the socket non-blocking). The tie is undone
+// before the event is closed: the handle value of a closed event may belong to
+// something else by the time the socket reports again.
+class SocketEvents {
+public:
+    SocketEvents(SOCKET s, long events) : socket(s), event(::WSACreateEvent())
+    {
+        tied = event && ::WSAEventSelect(s, event.Get(), events) == 0;
+    }
+    ~SocketEvents()
+    {
+        if (tied) {
+            ::WSAEventSelect(socket, nullptr, 0);
+        }
+    }
+    SocketEvents(const SocketEvents&) = delete;
+    SocketEvents& operator=(const SocketEvents&) = delete;
+
+    SOCKET socket;
+    UniqueWsaEvent event;
+    bool tied = false;
+};
+
 // The Winsock session of one synchronisation cycle. Only version 2.2 counts as
 // ready; any other version is released again at once.
 class WinsockScope {

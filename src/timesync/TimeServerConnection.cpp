@@ -69,7 +69,7 @@ struct AddressList {
 Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeoutMs, HANDLE stopEvent,
                      std::int64_t* connectTicks)
 {
-    {
+    {  // the socket is untied from its event before it is made blocking again
         SocketEvents connected(s, FD_CONNECT);
         if (!connected.tied) {
             return Waited::TimedOut;
@@ -256,9 +256,12 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::in
     const std::uint64_t deadline = ::GetTickCount64() + kConnectBudgetMs;
     for (int i = 0; i < found.count; ++i) {
         const DWORD left = MillisecondsUntil(deadline, ::GetTickCount64());
+        if (left == 0) {
+            break;
+        }
         const auto* address = reinterpret_cast<const sockaddr*>(&found.addresses[i]);
         UniqueSocket s(::socket(address->sa_family, socketType, 0));
-        if (left == 0 || !s) {
+        if (!s) {
             continue;
         }
         const Waited connected =

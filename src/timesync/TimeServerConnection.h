@@ -27,30 +27,6 @@ constexpr DWORD kReceiveTimeoutMs = 5000;
 SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr,
                      HANDLE stopEvent = nullptr);
 
-// A socket's network events tied to an event of their own for one scope
-// (WSAEventSelect, which makes the socket non-blocking). The tie is undone
-// before the event is closed: the handle value of a closed event may belong to
-// something else by the time the socket reports again.
-class SocketEvents {
-public:
-    SocketEvents(SOCKET s, long events) : socket(s), event(::WSACreateEvent())
-    {
-        tied = event && ::WSAEventSelect(s, event.Get(), events) == 0;
-    }
-    ~SocketEvents()
-    {
-        if (tied) {
-            ::WSAEventSelect(socket, nullptr, 0);
-        }
-    }
-    SocketEvents(const SocketEvents&) = delete;
-    SocketEvents& operator=(const SocketEvents&) = delete;
-
-    SOCKET socket;
-    UniqueWsaEvent event;
-    bool tied = false;
-};
-
 enum class Waited { Ready, TimedOut, Stopped };
 
 // Waits up to `timeoutMs` for `object` (a socket's event, a thread), or until
