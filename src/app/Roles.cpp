@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "platform/ModuleInstance.h"
 #include "platform/Probes.h"
+#include "platform/StringResource.h"
+#include "res/ResourceIds.h"
 #include "service/TimeService.h"
 #include "ui/ConfigDialog.h"
 #include "ui/Hyperlink.h"
@@ -34,10 +36,34 @@ DWORD RunServiceRole()
     return service.status.dwWin32ExitCode;
 }
 
+namespace {
+
+// What the user is told when the installation failed with `error`.
+std::wstring InstallFailureText(DWORD error)
+{
+    // Installing over an installed service changes nothing by design; the
+    // user is told so, and how to change its settings.
+    return error == ERROR_SERVICE_EXISTS
+               ? LoadStringResource(g_moduleInstance, IDS_ALREADY_INSTALLED)
+               : FormatFailure(LoadStringResource(g_moduleInstance, IDS_INSTALL_FAILED), error);
+}
+
+void ShowFailure(const std::wstring& text)
+{
+    ::MessageBoxW(nullptr, text.c_str(), kDisplayName, MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
 int RunUninstallRole()
 {
     TimeService service(L"", L"", 0);
-    service.TimeService::Uninstall();
+    if (!service.TimeService::Uninstall()) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_CANCELLED) {
+            ShowFailure(FormatFailure(LoadStringResource(g_moduleInstance, IDS_UNINSTALL_FAILED), error));
+        }
+    }
     return 0;
 }
 
@@ -48,7 +74,9 @@ int RunConfigurationRole()
     // -1: the dialog could not be shown, so nothing was confirmed.
     if (result != 0 && result != -1) {
         TimeService service(L"-s", dialog.serverNames.c_str(), dialog.interval);
-        service.TimeService::Install();
+        if (!service.TimeService::Install()) {
+            ShowFailure(InstallFailureText(::GetLastError()));
+        }
     }
     return 0;
 }

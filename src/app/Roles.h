@@ -13,9 +13,11 @@ bool PrepareCommonControls();
 
 // Runs the service under the service control manager; returns its exit code.
 DWORD RunServiceRole();
-// Removes the installed service after a confirmation; returns 0.
+// Removes the installed service after a confirmation, and says so when that
+// fails; returns 0.
 int RunUninstallRole();
-// Shows the configuration dialog and installs the service on OK; returns 0.
+// Shows the configuration dialog and installs the service on OK, and says so
+// when that fails; returns 0.
 int RunConfigurationRole();
 
 // The whole start-up after the module instance is stored: returns the exit code.

@@ -1,5 +1,7 @@
 #include "platform/StringResource.h"
 
+#include "text/TextConvert.h"
+
 #include <cstring>
 
 std::wstring StringTableEntry(const void* block, std::size_t size, UINT index)
@@ -43,4 +45,20 @@ std::wstring LoadStringResource(HINSTANCE module, UINT id)
     HGLOBAL loaded = ::LoadResource(module, found);
     const void* block = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     return StringTableEntry(block, ::SizeofResource(module, found), id % 16);
+}
+
+std::wstring SystemErrorText(DWORD error)
+{
+    wchar_t text[512] = L"";
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                    512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
+        --length;
+    }
+    return std::wstring(text, length);
+}
+
+std::wstring FormatFailure(const std::wstring& format, DWORD error)
+{
+    return FillInserts(format, {SystemErrorText(error), Int64ToText(error)});
 }

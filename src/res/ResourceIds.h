@@ -7,6 +7,15 @@
 #define IDS_UNINSTALL_QUESTION 110
 #define IDS_SERVICE_DESCRIPTION 111
 
+// What the program tells whoever uses it: the dialog's refusals of a field,
+// and failed installations and removals ("%1": the system's text for the
+// error, "%2": its number).
+#define IDS_NO_SERVER 112
+#define IDS_BAD_INTERVAL 113
+#define IDS_ALREADY_INSTALLED 114
+#define IDS_INSTALL_FAILED 115
+#define IDS_UNINSTALL_FAILED 116
+
 // The configuration dialog template, and the two header arrows (ascending,
 // descending; 16x16 each on magenta) of sorted list-view columns.
 #define IDD_CONFIGURATION 111

@@ -30,6 +30,13 @@ StatusReport DescribeCycle(const CycleOutcome& outcome, std::int64_t endedMs, DW
         case CycleOutcome::ClockNotSet:
             report.lastResult = L"clock not set: error " + Int64ToText(outcome.setting.error);
             break;
+        case CycleOutcome::ClockAlreadyRight:
+            report.lastResult = L"clock already right";
+            break;
+        case CycleOutcome::AnswerRefused:
+            report.lastResult =
+                L"answer refused: " + outcome.refusedServer + L" said " + FormatUtcTime(outcome.refusedTime * 1000);
+            return report;
         case CycleOutcome::NetworkNotReady:
             report.lastResult = L"network not ready";
             return report;

@@ -18,6 +18,7 @@ public:
     ServiceBase& operator=(const ServiceBase&) = delete;
 
     // Registers the service and asks the service control manager to start it.
+    // Here and below, a false result leaves the thread's last error telling why.
     virtual bool Install();
     // Stops the service without waiting and deletes it.
     virtual bool Uninstall();

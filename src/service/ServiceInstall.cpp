@@ -12,6 +12,36 @@
 #include "settings/InstallRecord.h"
 #include "settings/Parameters.h"
 
+namespace {
+
+// Keeps the error of a failed step as the thread's last error past the
+// closing of the handles still open at that point, which may change it.
+// Declared before those handles, so that it is destroyed after them.
+class FailureError {
+public:
+    FailureError() = default;
+    FailureError(const FailureError&) = delete;
+    FailureError& operator=(const FailureError&) = delete;
+    ~FailureError()
+    {
+        if (error != ERROR_SUCCESS) {
+            ::SetLastError(error);
+        }
+    }
+
+    // Notes `code` (by default the thread's last error) and returns false.
+    bool Fail(DWORD code = ::GetLastError())
+    {
+        error = code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE;
+        return false;
+    }
+
+private:
+    DWORD error = ERROR_SUCCESS;
+};
+
+}  // namespace
+
 std::wstring BuildImagePath(const std::wstring& executablePath, const std::wstring& arguments)
 {
     std::wstring path = L"\"" + executablePath + L"\"";
@@ -55,38 +85,39 @@ std::wstring EventSourceKeyPath(const std::wstring& displayName)
 
 bool ServiceBase::RegisterService()
 {
+    FailureError failure;
     UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) {
-        return false;
+        return failure.Fail();
     }
     const std::wstring executablePath = GetModulePath(nullptr);
     // Without its own path the service could only be registered to run nothing.
     if (executablePath.empty()) {
-        return false;
+        return failure.Fail();
     }
     const std::wstring imagePath = BuildImagePath(executablePath, arguments);
     UniqueScHandle service(::CreateServiceW(manager.Get(), serviceName.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
                                             SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                             imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service) {
-        return false;
+        return failure.Fail();
     }
 
     // The event source is named after the display name; its messages are in
     // this executable's message table.
     // A registration that fails halfway is taken back: a service left without
     // its keys would block the next installation.
-    const auto takeBack = [this, &service] {
+    const auto takeBack = [this, &service, &failure](LONG error) {
         ::DeleteService(service.Get());
         ForgetEventSource();
-        return false;
+        return failure.Fail(static_cast<DWORD>(error));
     };
     UniqueHkey eventSource;
     DWORD disposition = 0;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, eventSource.Put(),
-                          &disposition) != ERROR_SUCCESS) {
-        return takeBack();
+    LONG result = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), 0, nullptr,
+                                    REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, eventSource.Put(), &disposition);
+    if (result != ERROR_SUCCESS) {
+        return takeBack(result);
     }
     eventSourceCreated = disposition == REG_CREATED_NEW_KEY;
     WriteStringValue(eventSource.Get(), L"EventMessageFile", executablePath, REG_EXPAND_SZ);
@@ -96,8 +127,9 @@ bool ServiceBase::RegisterService()
 
     // The service control manager has just made this key.
     UniqueHkey serviceKey;
-    if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), serviceKey.Put()) != ERROR_SUCCESS) {
-        return takeBack();
+    result = ::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(serviceName).c_str(), serviceKey.Put());
+    if (result != ERROR_SUCCESS) {
+        return takeBack(result);
     }
     WriteStringValue(serviceKey.Get(), L"Description", description);
     return true;
@@ -115,13 +147,14 @@ void ServiceBase::ForgetEventSource()
 
 bool ServiceBase::StartInstalledService()
 {
+    FailureError failure;
     UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) {
-        return false;
+        return failure.Fail();
     }
     UniqueScHandle service(::OpenServiceW(manager.Get(), serviceName.c_str(), SERVICE_START));
     if (!service) {
-        return false;
+        return failure.Fail();
     }
     // Whether the service comes up is its own business; asking is enough.
     ::StartServiceA(service.Get(), 0, nullptr);
@@ -135,14 +168,15 @@ bool ServiceBase::Install()
 
 bool ServiceBase::Uninstall()
 {
+    FailureError failure;
     UniqueScHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) {
-        return false;
+        return failure.Fail();
     }
     UniqueScHandle service(
         ::OpenServiceW(manager.Get(), serviceName.c_str(), DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
-        return false;
+        return failure.Fail();
     }
     // Ask a service that may be running to stop, but do not wait for it: the
     // deletion takes effect once it has stopped.
@@ -152,7 +186,7 @@ bool ServiceBase::Uninstall()
         SERVICE_STATUS ignored{};
         ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &ignored);
     }
-    return ::DeleteService(service.Get()) != FALSE;
+    return ::DeleteService(service.Get()) != FALSE || failure.Fail();
 }
 
 bool TimeService::Install()
@@ -166,15 +200,21 @@ bool TimeService::Install()
     // takes it away again: left behind, it would end with error 2 at every
     // boot, be missing from the installed programs, and make the next
     // installation fail at the registration.
+    DWORD error = ERROR_SUCCESS;
     if (WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
         WriteInstallRecord(displayName, serviceName);
         if (StartInstalledService()) {
             return true;
         }
+        error = ::GetLastError();
         RemoveInstallRecord(serviceName);
+    } else {
+        error = ::GetLastError();
     }
     ServiceBase::Uninstall();
     ForgetEventSource();
+    // The caller is told why the installation failed, not what taking it back left.
+    ::SetLastError(error);
     return false;
 }
 
@@ -183,9 +223,13 @@ bool TimeService::Uninstall()
     const std::wstring question =
         BuildUninstallQuestion(LoadStringResource(g_moduleInstance, IDS_UNINSTALL_QUESTION), displayName);
     if (::MessageBoxW(nullptr, question.c_str(), kDisplayName, MB_YESNO) != IDYES) {
+        ::SetLastError(ERROR_CANCELLED);
         return false;
     }
-    if (!ServiceBase::Uninstall()) {
+    // A service already gone (deleted by hand or by a script) leaves only its
+    // record behind; removing it completes the removal asked for, and the
+    // entry can no longer be stuck in the list of installed programs.
+    if (!ServiceBase::Uninstall() && ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) {
         return false;
     }
     RemoveInstallRecord(serviceName);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "service/ServiceBase.h"
+#include "settings/Parameters.h"
 
 #include <string>
 
@@ -13,16 +14,31 @@ public:
     ~TimeService() override;
 
     bool Install() override;
-    // Asks for confirmation, then removes the service and its record.
+    // Asks for confirmation, then removes the service and its record; the
+    // record also when the service is gone already. False with the last error
+    // ERROR_CANCELLED when the answer was No.
     bool Uninstall() override;
     // One synchronisation at once, then one after every interval until stopped.
     DWORD Run() override;
     // Reads the server list and the interval from the Parameters key.
     bool Initialize() override;
+    // kCycleNowControl asks for a cycle at once; other codes do nothing.
+    bool OnUserControl(DWORD code) override;
 
     std::wstring serverNames;
     DWORD interval = 0;
+
+private:
+    // Waits for the next cycle, which ended `cycleEnded` (GetTickCount64) and
+    // is due `delaySeconds` later or sooner on request or new settings, which
+    // it reads. False on a stop.
+    bool AwaitNextCycle(ParametersWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds);
+
+    // Set by the control handler on kCycleNowControl; auto-reset, so requests
+    // that come before the cycle starts count once.
+    UniqueEvent cycleRequest;
 };
 
-constexpr wchar_t kServiceName[] = L"vmhoralsvc";
-constexpr wchar_t kDisplayName[] = L"Velmora Horal Service";
+// The user-defined control code that asks the running service for a cycle now
+// (`sc control vmhoralsvc 128`).
+constexpr DWORD kCycleNowControl = 128;

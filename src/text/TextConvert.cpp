@@ -114,3 +114,22 @@ std::int64_t TextToInt64(std::wstring_view text, std::uint32_t limit)
     }
     return static_cast<std::int64_t>(value);
 }
+
+std::wstring FillInserts(const std::wstring& format, const std::vector<std::wstring>& inserts)
+{
+    std::wstring text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const wchar_t next = i + 1 < format.size() ? format[i + 1] : L'\0';
+        if (format[i] == L'%' && next == L'%') {
+            text += L'%';
+            ++i;
+        } else if (format[i] == L'%' && next >= L'1' && next <= L'9') {
+            const std::size_t number = static_cast<std::size_t>(next - L'1');
+            text += number < inserts.size() ? inserts[number] : std::wstring();
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Wide text in the given code page; characters it cannot hold become the code
 // page's default character. Empty when the system cannot convert at all.
@@ -34,3 +35,8 @@ constexpr std::uint32_t kNoLimit = 0xFFFFFFFFu;
 // NUL or other character or the index `limit`. Wraps on 64-bit overflow; text
 // without digits reads as 0.
 std::int64_t TextToInt64(std::wstring_view text, std::uint32_t limit = kNoLimit);
+
+// `format` with each "%1" to "%9" replaced by that insert (empty when there is
+// none) and "%%" by "%"; every other character, and a lone "%", stays. The
+// order of the inserts is the translation's, so "%2 ... %1" works too.
+std::wstring FillInserts(const std::wstring& format, const std::vector<std::wstring>& inserts);

@@ -27,8 +27,10 @@ std::wstring ServerListTokenizer::NextToken()
     return text.substr(start, position - start);
 }
 
+const std::int64_t kReleaseUnixTime = HORAL_RELEASE_TIME;
+
 bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running, HANDLE stopEvent,
-                     CycleOutcome* outcome)
+                     CycleOutcome* outcome, std::int64_t earliest)
 {
     CycleOutcome ignored;
     CycleOutcome& result = outcome != nullptr ? *outcome : ignored;
@@ -45,16 +47,28 @@ bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int3
     for (std::wstring host = tokenizer.NextToken(); !host.empty() && !stopped(); host = tokenizer.NextToken()) {
         AnswerTiming timing;
         const std::int64_t unixTime = QueryServerTime(host, &timing, stopEvent);
-        if (unixTime != -1 && !stopped()) {
-            const bool set = SetClockFromUnixTime(unixTime, timing, &result.setting);
-            result.result = set ? CycleOutcome::ClockSet : CycleOutcome::ClockNotSet;
-            result.server = host;
-            return true;
+        if (unixTime == -1 || stopped()) {
+            continue;
         }
+        // A time before this program was built cannot be right: that server
+        // counts as not answering, and the next one is asked.
+        if (unixTime < earliest) {
+            if (result.refusedServer.empty()) {
+                result.refusedServer = host;
+                result.refusedTime = unixTime;
+            }
+            continue;
+        }
+        const bool set = SetClockFromUnixTime(unixTime, timing, &result.setting);
+        result.result = set                           ? CycleOutcome::ClockSet
+                        : result.setting.alreadyRight ? CycleOutcome::ClockAlreadyRight
+                                                      : CycleOutcome::ClockNotSet;
+        result.server = host;
+        return true;
     }
-    if (stopped()) {
-        result.result = CycleOutcome::Stopped;
-    }
+    result.result = stopped()                       ? CycleOutcome::Stopped
+                    : !result.refusedServer.empty() ? CycleOutcome::AnswerRefused
+                                                    : CycleOutcome::NoServerAnswered;
     return false;
 }
 
@@ -70,26 +84,4 @@ DWORD SecondsToNextCycle(std::uint32_t failedInRow, DWORD intervalSeconds)
     // fast as the network allows: public time services refuse clients that
     // ask more often than every 4 seconds.
     return seconds < kMinimumIntervalSeconds ? kMinimumIntervalSeconds : seconds;
-}
-
-DWORD NextWaitPiece(std::uint64_t elapsedMs, std::uint64_t intervalMs, DWORD longestPieceMs)
-{
-    if (elapsedMs >= intervalMs) {
-        return 0;
-    }
-    const std::uint64_t left = intervalMs - elapsedMs;
-    return left < longestPieceMs ? static_cast<DWORD>(left) : longestPieceMs;
-}
-
-bool WaitForInterval(HANDLE stopEvent, std::uint64_t intervalMs, SleepCountingClock clock, DWORD pieceMs)
-{
-    // Measured by a clock that counts time asleep, so that a machine that
-    // slept through the interval does not wait it out again after waking.
-    const std::uint64_t start = clock();
-    for (DWORD piece; (piece = NextWaitPiece(clock() - start, intervalMs, pieceMs)) != 0;) {
-        if (::WaitForSingleObject(stopEvent, piece) != WAIT_TIMEOUT) {
-            return false;
-        }
-    }
-    return true;
 }

@@ -26,19 +26,30 @@ private:
 
 // What one cycle came to.
 struct CycleOutcome {
-    enum Result { ClockSet, ClockNotSet, NoServerAnswered, NetworkNotReady, Stopped };
+    enum Result { ClockSet, ClockNotSet, ClockAlreadyRight, NoServerAnswered, AnswerRefused, NetworkNotReady, Stopped };
     Result result = NoServerAnswered;
     std::wstring server;   // the one that answered, as listed; empty when none did
     ClockSetting setting;  // when a server answered
+    // The first answer refused for being older than the program, and its server.
+    std::wstring refusedServer;
+    std::int64_t refusedTime = 0;
 };
 
+// The commit time of this build, in seconds since 1970. No answer before it
+// can be right: a server that says so has lost its clock (a router after a
+// power cut answering 1970 or 2000), and setting every PC that asks it to
+// that year would break certificates and log-ons across the network.
+extern const std::int64_t kReleaseUnixTime;
+
 // Asks the servers of the blank-separated list in order and sets the clock from
-// the first answer. True when a server answered. When `running` is given and
-// drops to 0, no further server is asked and the clock is not set; a set
-// `stopEvent` also ends every wait of the cycle at once and stays set.
-// `outcome`, when given, receives what the cycle came to.
+// the first answer not earlier than `earliest`. True when a server gave such an
+// answer. When `running` is given and drops to 0, no further server is asked
+// and the clock is not set; a set `stopEvent` also ends every wait of the
+// cycle at once and stays set. `outcome`, when given, receives what the cycle
+// came to.
 bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running = nullptr,
-                     HANDLE stopEvent = nullptr, CycleOutcome* outcome = nullptr);
+                     HANDLE stopEvent = nullptr, CycleOutcome* outcome = nullptr,
+                     std::int64_t earliest = kReleaseUnixTime);
 
 // The shortest wait between two cycles, whatever interval is stored; the
 // first retry after a cycle in which no server answered, and the longest.
@@ -52,21 +63,3 @@ constexpr DWORD kLongestRetrySeconds = 3600;
 // after the interval or an hour; otherwise the interval. Never below
 // kMinimumIntervalSeconds.
 DWORD SecondsToNextCycle(std::uint32_t failedInRow, DWORD intervalSeconds);
-
-// A clock in milliseconds that keeps counting while the machine sleeps.
-using SleepCountingClock = ULONGLONG(WINAPI*)();
-
-// The longest piece of an interval wait: a wait's time-out does not count
-// time asleep, so a machine that slept through its interval asks at most
-// this long after it wakes.
-constexpr DWORD kWaitPieceMs = 10 * 60 * 1000;
-
-// The next piece of a wait of `intervalMs` of which `elapsedMs` have passed:
-// what is left, at most `longestPieceMs`; 0 once the interval has passed.
-DWORD NextWaitPiece(std::uint64_t elapsedMs, std::uint64_t intervalMs, DWORD longestPieceMs = kWaitPieceMs);
-
-// Waits `intervalMs` by `clock` on the stop event, in pieces of at most
-// `pieceMs`. True when the interval passed; false when the event was set or
-// the wait failed.
-bool WaitForInterval(HANDLE stopEvent, std::uint64_t intervalMs, SleepCountingClock clock = ::GetTickCount64,
-                     DWORD pieceMs = kWaitPieceMs);

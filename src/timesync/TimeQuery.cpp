@@ -126,6 +126,13 @@ std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HAN
     return unixTime;
 }
 
+bool ClockAgrees(std::int64_t estimateMs, std::int64_t clockMs, std::int64_t roundTripMs)
+{
+    // Doubled, so that half of an odd round trip is not rounded away.
+    const std::int64_t difference = estimateMs - clockMs;
+    return 2 * (difference < 0 ? -difference : difference) <= 1000 + roundTripMs;
+}
+
 bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting)
 {
     LARGE_INTEGER frequency{};
@@ -133,16 +140,21 @@ bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, Clo
     const std::int64_t sinceAnswer = timing.receivedAt != 0 ? PerformanceCount() - timing.receivedAt : 0;
     const std::int64_t targetMs =
         EstimateUnixMilliseconds(unixTime, timing.connectTicks, sinceAnswer, frequency.QuadPart);
+    const std::int64_t roundTripMs = frequency.QuadPart > 0 ? timing.connectTicks * 1000 / frequency.QuadPart : 0;
     SYSTEMTIME time;
     const bool representable = UnixMillisecondsToSystemTime(targetMs, time);
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
-    const bool set = representable && ::SetSystemTime(&time);
-    const DWORD error = set ? ERROR_SUCCESS : representable ? ::GetLastError() : ERROR_INVALID_PARAMETER;
+    const std::int64_t correctionMs = targetMs - FileTimeToUnixMilliseconds(now);
+    const bool alreadyRight = ClockAgrees(targetMs, FileTimeToUnixMilliseconds(now), roundTripMs);
+    const bool set = !alreadyRight && representable && ::SetSystemTime(&time);
+    const DWORD error = set || alreadyRight ? ERROR_SUCCESS
+                        : representable     ? ::GetLastError()
+                                            : ERROR_INVALID_PARAMETER;
     if (setting != nullptr) {
-        *setting = ClockSetting{targetMs - FileTimeToUnixMilliseconds(now), error};
+        *setting = ClockSetting{correctionMs, alreadyRight, error};
     }
-    if (!set) {
+    if (!set && !alreadyRight) {
         std::fputs("Couldn't set time! :-(\n", stderr);
     }
     return set;

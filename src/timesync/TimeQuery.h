@@ -40,13 +40,22 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out);
 // short (see ConnectToHost).
 std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr, HANDLE stopEvent = nullptr);
 
+// Whether the clock, reading `clockMs`, already agrees with an estimate of
+// `estimateMs` made over a connection whose round trip took `roundTripMs`:
+// they differ by no more than the estimate's own uncertainty, half a second
+// (the answer is cut to whole seconds) plus half the round trip. Setting such
+// a clock would only move it by noise, and perhaps backwards.
+bool ClockAgrees(std::int64_t estimateMs, std::int64_t clockMs, std::int64_t roundTripMs);
+
 // What setting the clock came to.
 struct ClockSetting {
     std::int64_t correctionMs = 0;  // how far the clock was to move
+    bool alreadyRight = false;      // it agreed with the answer and was left alone
     DWORD error = ERROR_SUCCESS;    // the system's error when it was not set
 };
 
-// Sets the system clock from an answer; on failure writes "Couldn't set time!
-// :-(" to stderr. Returns whether the clock was set; `setting`, when given,
-// receives the correction and the error.
+// Sets the system clock from an answer unless it already agrees with it; when
+// setting fails, writes "Couldn't set time! :-(" to stderr. Returns whether
+// the clock was set; `setting`, when given, receives the correction, whether
+// the clock was already right, and the error.
 bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting = nullptr);

@@ -200,33 +200,6 @@ bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port,
 
 }  // namespace
 
-Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs)
-{
-    const HANDLE waits[] = {object, stopEvent};
-    switch (::WaitForMultipleObjects(stopEvent != nullptr ? 2 : 1, waits, FALSE, timeoutMs)) {
-        case WAIT_OBJECT_0:
-            return Waited::Ready;
-        case WAIT_OBJECT_0 + 1:
-            // Taken from the auto-reset event: put back for the wait between cycles.
-            ::SetEvent(stopEvent);
-            return Waited::Stopped;
-        default:
-            return Waited::TimedOut;
-    }
-}
-
-DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now)
-{
-    return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-}
-
-std::int64_t PerformanceCount()
-{
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
 void* CachedGetAddrInfo()
 {
     return reinterpret_cast<void*>(cachedGetAddrInfo);

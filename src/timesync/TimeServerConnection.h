@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Handles.h"
+#include "timesync/Waits.h"
 
 #include <cstdint>
 #include <string>
@@ -26,19 +27,6 @@ constexpr DWORD kReceiveTimeoutMs = 5000;
 // set; the event is left set for whoever waits on it next.
 SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks = nullptr,
                      HANDLE stopEvent = nullptr);
-
-enum class Waited { Ready, TimedOut, Stopped };
-
-// Waits up to `timeoutMs` for `object` (a socket's event, a thread), or until
-// `stopEvent` (when given) is set; a stop taken from the auto-reset event is
-// put back for whoever waits on it next. A failed wait counts as TimedOut.
-Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs);
-
-// The milliseconds left until `deadline` at `now` (of the same clock); 0 once it has passed.
-DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now);
-
-// The performance counter now.
-std::int64_t PerformanceCount();
 
 // The getaddrinfo entry point as cached by the last lookup (null before).
 void* CachedGetAddrInfo();

@@ -1,7 +1,8 @@
 #include "ui/ConfigDialog.h"
 
+#include "platform/ModuleInstance.h"
+#include "platform/StringResource.h"
 #include "settings/Parameters.h"
-#include "text/TextConvert.h"
 
 namespace {
 
@@ -14,9 +15,35 @@ struct CommandRoute {
 
 }  // namespace
 
-std::uint32_t IntervalFromText(const std::wstring& text)
+bool IntervalFromText(const std::wstring& text, std::uint32_t& seconds)
 {
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(TextToInt64(text)));
+    // Blanks are skipped as the service's own reading of numbers skips them;
+    // anything else that is not a digit makes the text no number of seconds.
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (const wchar_t c : text) {
+        if (c == L' ') {
+            continue;
+        }
+        if (c < L'0' || c > L'9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+        digits = true;
+        if (value > 0xFFFFFFFFu) {
+            return false;
+        }
+    }
+    if (!digits || value < kShortestInterval) {
+        return false;
+    }
+    seconds = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool NamesAServer(const std::wstring& text)
+{
+    return text.find_first_not_of(L' ') != std::wstring::npos;
 }
 
 ConfigDialog::ConfigDialog() : ModalDialog(nullptr), interval(kDefaultInterval) {}
@@ -55,10 +82,31 @@ INT_PTR ConfigDialog::OnInitDialog()
 
 INT_PTR ConfigDialog::OnOk()
 {
+    // A list without a server, or an interval the service cannot keep to,
+    // would install a service that never works as meant.
+    const std::wstring servers = GetItemText(kServerNamesField);
+    if (!NamesAServer(servers)) {
+        return Refuse(kServerNamesField, IDS_NO_SERVER);
+    }
+    std::uint32_t seconds = 0;
+    if (!IntervalFromText(GetItemText(kIntervalField), seconds)) {
+        return Refuse(kIntervalField, IDS_BAD_INTERVAL);
+    }
     // Taken exactly as typed; the service splits the list when it runs.
-    serverNames = GetItemText(kServerNamesField);
-    interval = IntervalFromText(GetItemText(kIntervalField));
+    serverNames = servers;
+    interval = seconds;
     Close(1);
+    return 1;
+}
+
+INT_PTR ConfigDialog::Refuse(int field, UINT messageId)
+{
+    ::MessageBoxW(hwnd, LoadStringResource(g_moduleInstance, messageId).c_str(), kDisplayName, MB_OK | MB_ICONWARNING);
+    // WM_NEXTDLGCTL moves the focus as the dialog manager does, which selects
+    // an edit control's whole text.
+    const HWND control = ::GetDlgItem(hwnd, field);
+    ::SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ::SendMessageW(control, EM_SETSEL, 0, -1);
     return 1;
 }
 

@@ -11,9 +11,13 @@ constexpr WORD kConfigDialogId = IDD_CONFIGURATION;
 constexpr int kServerNamesField = 1022;
 constexpr int kIntervalField = 1023;
 
-// The interval a field text stands for: the number the text reads as, cut to
-// its low 32 bits ("-1" is 4294967295, "4294967297" is 1, "90 s" is 90).
-std::uint32_t IntervalFromText(const std::wstring& text);
+// The interval a field text gives: a whole number of seconds written in
+// digits, blanks anywhere skipped ("3 600"), from kShortestInterval to
+// 4294967295. False for anything else ("90 s", "1e3", "-1", "", "4294967296").
+bool IntervalFromText(const std::wstring& text, std::uint32_t& seconds);
+
+// Whether a server list names at least one server once blanks are skipped.
+bool NamesAServer(const std::wstring& text);
 
 class ConfigDialog : public ModalDialog {
 public:
@@ -28,6 +32,11 @@ public:
 
 private:
     INT_PTR OnInitDialog();
+    // Takes both fields when they are right; else keeps the dialog open and
+    // says why.
     INT_PTR OnOk();
     INT_PTR OnCancel();
+    // Tells the user why `field` is refused and selects its text, so that
+    // typing replaces it.
+    INT_PTR Refuse(int field, UINT messageId);
 };

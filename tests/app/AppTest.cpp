@@ -28,15 +28,20 @@ TEST(Roles, FirstArgumentWholeWithoutRegardToCase)
     }
 }
 
-TEST(Roles, IntervalTextsReadAsTheLow32BitsOfTheirNumber)
+TEST(Roles, TheDialogTakesWholeSecondsFrom4AndAtLeastOneServer)
 {
-    const std::pair<const wchar_t*, std::uint32_t> cases[] = {
-        {L"3600", 3600},    {L" 3 600 ", 3600}, {L"90 s", 90}, {L"1e3", 1}, {L"-1", 4294967295u},
-        {L"4294967296", 0}, {L"4294967297", 1}, {L" -5", 0},   {L"", 0},    {L"seconds", 0},
-    };
-    for (const auto& [text, interval] : cases) {
-        EXPECT_EQ(IntervalFromText(text), interval) << static_cast<const void*>(text);
+    const std::pair<const wchar_t*, std::uint32_t> taken[] = {
+        {L"3600", 3600}, {L"  3600 ", 3600}, {L"3 600", 3600}, {L"4", 4}, {L"4294967295", 4294967295u}};
+    for (const auto& [text, interval] : taken) {
+        std::uint32_t seconds = 0;
+        EXPECT_TRUE(IntervalFromText(text, seconds) && seconds == interval) << seconds;
     }
+    for (const wchar_t* refused : {L"90 s", L"1e3", L"-1", L"abc", L"", L"  ", L"4294967296", L"99999999999999999999",
+                                   L"3", L"0", L"+5", L"3600\t"}) {
+        std::uint32_t seconds = 7;
+        EXPECT_FALSE(IntervalFromText(refused, seconds) || seconds != 7) << static_cast<const void*>(refused);
+    }
+    EXPECT_TRUE(NamesAServer(L"  a  ") && !NamesAServer(L"   ") && !NamesAServer(L""));
 }
 
 TEST(Roles, OlderComCtl32GetsTheProgramsOwnLinkClass)

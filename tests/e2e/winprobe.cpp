@@ -7,7 +7,9 @@
 //   volatile KEY        creates HKLM\KEY as a volatile key: CREATED=1
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
-//   control NAME CODE   sends a control code; RESULT and STATE
+//   control NAME CODE [COUNT]
+//                       sends a control code (COUNT times); RESULT, and STATE
+//                       and ACCEPTED (the controls accepted) afterwards
 #include "platform/Handles.h"
 #include "text/TextConvert.h"
 
@@ -80,12 +82,6 @@ HANDLE FindProcess(const wchar_t* image)
     return nullptr;
 }
 
-DWORD State(SC_HANDLE service)
-{
-    SERVICE_STATUS status{};
-    return ::QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -128,8 +124,13 @@ int wmain(int argc, wchar_t** argv)
             std::printf("PROCESSEXIT=%lu\n", code);
         }
     } else if (command == L"control") {
-        const BOOL sent = ::ControlService(service.Get(), std::wcstoul(argv[3], nullptr, 10), &status);
-        std::printf("RESULT=%d\nSTATE=%lu\n", sent ? 1 : 0, State(service.Get()));
+        BOOL sent = TRUE;
+        for (int i = argc > 4 ? _wtoi(argv[4]) : 1; i > 0; --i) {
+            sent &= ::ControlService(service.Get(), std::wcstoul(argv[3], nullptr, 10), &status);
+        }
+        ::QueryServiceStatus(service.Get(), &status);
+        std::printf("RESULT=%d\nSTATE=%lu\nACCEPTED=%lu\n", sent ? 1 : 0, status.dwCurrentState,
+                    status.dwControlsAccepted);
     }
     return 0;
 }

@@ -8,11 +8,31 @@
 #include <algorithm>
 #include <string>
 
-TEST(Resources, MessageTableAndMissingStrings)
+namespace {
+
+// The built executable, loaded for its resources only.
+UniqueLibrary Product()
 {
     std::wstring path = L"Z:" HORAL_PRODUCT_EXE;
     std::replace(path.begin(), path.end(), L'/', L'\\');
-    UniqueLibrary module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    return UniqueLibrary(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+}  // namespace
+
+TEST(Resources, FailureMessagesFromTheSystemsText)
+{
+    const UniqueLibrary module = Product();
+    // Access denied, which Wine never gives an administrator: the system's text without its line break, the number.
+    const std::wstring denied = SystemErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(!denied.empty() && denied.back() != L'\n') << denied.size();
+    EXPECT_EQ(FormatFailure(LoadStringResource(module.Get(), 116), ERROR_ACCESS_DENIED),
+              L"Velmora Horal Service could not be uninstalled: " + denied + L" (error 5)");
+}
+
+TEST(Resources, MessageTableAndMissingStrings)
+{
+    const UniqueLibrary module = Product();
     ASSERT_TRUE(module.IsValid());
     EXPECT_EQ(LoadStringResource(module.Get(), 100) + LoadStringResource(module.Get(), 5000),
               L"");  // no such entry, block

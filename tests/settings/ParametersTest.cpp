@@ -23,10 +23,10 @@ struct Stored {
 };
 
 // The text's characters, followed by its NUL unless `terminated` is false.
-Stored Text(const std::wstring& text, bool terminated = true)
+Stored Text(const std::wstring& text, bool terminated = true, DWORD type = REG_SZ)
 {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-    return {REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + terminated) * sizeof(wchar_t))};
+    return {type, std::vector<BYTE>(bytes, bytes + (text.size() + terminated) * sizeof(wchar_t))};
 }
 
 Stored Number(DWORD value, DWORD type = REG_DWORD, std::size_t size = 4)
@@ -57,10 +57,11 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
     const std::tuple<Stored, Stored, std::wstring, DWORD> cases[] = {
         {Text(fits), Number(3600), fits, 3600},  // lists of any length are read whole
         {Text(longer), Number(1), longer, 1},
-        {Text(L"abc", false), Number(42), L"abc", 42},            // no terminating NUL
-        {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},     // ends at the first NUL
-        {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},  // missing
-        {Number(5), Text(L"3600"), L"", kDefaultInterval},        // wrong types
+        {Text(L"abc", false), Number(42), L"abc", 42},                        // no terminating NUL
+        {Text(std::wstring(L"a\0b", 3)), Number(5), L"a", 5},                 // ends at the first NUL
+        {Text(L"%TEMP% b", true, REG_EXPAND_SZ), Number(6), L"%TEMP% b", 6},  // as written by some tools: not expanded
+        {{REG_NONE, {}}, {REG_NONE, {}}, L"", kDefaultInterval},              // missing
+        {Number(5), Text(L"3600"), L"", kDefaultInterval},                    // wrong types
         {Text(L"x"), Number(0x0201, REG_BINARY, 2), L"x", kDefaultInterval},
         {Text(L"x"), Number(9, REG_DWORD, 2), L"x", kDefaultInterval}};  // a REG_DWORD of 2 bytes
     UniqueHkey key;
@@ -77,8 +78,14 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
         EXPECT_TRUE(read.serverNames == readServers) << read.serverNames.size() << " " << readServers.size();
         EXPECT_EQ(read.interval, readInterval) << readServers.size();
     }
+    // While the service runs, what cannot be read keeps what it has: a deleted value, then the whole key.
+    ::RegDeleteValueW(key.Get(), L"ServerNames");
+    read = ServiceParameters{L"kept", 7};
+    EXPECT_TRUE(RereadServiceParameters(kService, read));
     key.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(kService).c_str());
+    EXPECT_FALSE(RereadServiceParameters(kService, read));
+    EXPECT_EQ(std::make_pair(read.serverNames, read.interval), std::make_pair(std::wstring(L"kept"), DWORD{7}));
     // Under Wine unterminated text comes back with a NUL added; Windows hands back the stored bytes.
     EXPECT_EQ(TextFromRegistryData(Text(L"abc", false).data), L"abc");
 }

@@ -21,6 +21,8 @@ TEST(TextConvert, TextOfNumbersAndOfOtherCodePages)
         {ToUtf8(Int64ToFixedDigits(-42, 5)), "00042"},  // negative: the magnitude's digits, no sign
         {ToUtf8(Int64ToFixedDigits(INT64_MIN, 20)), "09223372036854775808"},
         {ToUtf8(FormatWide(L"%s-%d", L"ab", 7)), "ab-7"},
+        // Inserts in the translation's order; "%%" is a percent sign; a missing insert is empty, a lone "%" stays.
+        {ToUtf8(FillInserts(L"%2 (%1) 100%% %3%", {L"a%1", L"b"})), "b (a%1) 100% %"},
         {ToUtf8(FormatWide(L"%s", std::wstring(70000, L'a').c_str())), std::string(65534, 'a')}};
     for (const auto& [made, expected] : cases) {
         EXPECT_EQ(made, expected);

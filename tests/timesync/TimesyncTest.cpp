@@ -3,6 +3,7 @@
 #include "timesync/Synchronization.h"
 #include "timesync/TimeQuery.h"
 #include "timesync/TimeServerConnection.h"
+#include "timesync/Waits.h"
 
 #include <gtest/gtest.h>
 
@@ -106,11 +107,11 @@ TEST(Servers, ResolverFromTheLoadedModuleAndTheIpv4Fallback)
     HideGetAddrInfoForTest(false);
 }
 
-// A clock on which three hours pass during every piece of a wait: the machine sleeps.
+// A clock on which a day passes during every piece of a wait: the machine sleeps.
 ULONGLONG WINAPI SleepingClock()
 {
-    static ULONGLONG slept = 0;
-    return ::GetTickCount64() + (slept += 3 * 3600000ULL);
+    static ULONGLONG now = 0;
+    return now += 86400000;
 }
 
 TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
@@ -123,24 +124,33 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     }
     EXPECT_EQ(SecondsToNextCycle(0xFFFFFFFF, 86400), 3600u);
     EXPECT_EQ(SecondsToNextCycle(0, 0xFFFFFFFF), 0xFFFFFFFFu);
-    // Pieces of at most 10 minutes, also of intervals beyond 49 days; an interval that passed while the
-    // machine slept ends at the next piece.
+    // Pieces of at most 10 minutes; an interval that passed while the machine slept ends at the next piece.
     const std::pair<std::uint64_t, DWORD> pieces[] = {
         {0, kWaitPieceMs}, {86000000, 400000}, {86400000, 0}, {90000000, 0}};
     for (const auto& [elapsed, piece] : pieces) {
         EXPECT_EQ(NextWaitPiece(elapsed, 86400000), piece) << elapsed;
     }
-    EXPECT_EQ(NextWaitPiece(0xFFFFFFFFULL * 1000 - 5, 0xFFFFFFFFULL * 1000), 5u);
-    UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    std::thread stopper([&stop] {  // ends a wait that sleeps for good
-        ::Sleep(1000);
-        ::SetEvent(stop.Get());
-    });
-    const DWORD slept = Took([&] { EXPECT_TRUE(WaitForInterval(stop.Get(), 6 * 3600000, SleepingClock, 100)); });
-    const DWORD awake = Took([&] { EXPECT_TRUE(WaitForInterval(stop.Get(), 350, ::GetTickCount64, 100)); });
-    stopper.join();
-    EXPECT_TRUE(slept >= 90 && slept < 300 && awake >= 340 && awake < 600) << slept << " " << awake;
-    EXPECT_FALSE(WaitForInterval(nullptr, 10));  // a wait that fails ends like a stop
+    // 50 days, beyond the 49.7 a 32-bit count of milliseconds holds, end at the first reading of the wait's own
+    // clock at 50 days, however little of it passed awake.
+    UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+        request(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), change(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    const CycleWakers wakers{stop.Get(), request.Get(), change.Get()};
+    const ULONGLONG since = SleepingClock();
+    const auto reasons = [](Wake wake) { return wake.stopped * 4 + wake.changed * 2 + wake.requested; };
+    EXPECT_EQ(reasons(WaitForNextCycle(wakers, since, 50 * 86400, 4, SleepingClock, 1)), 0);
+    EXPECT_EQ((SleepingClock() - since) / 86400000, 51u);
+    // Awake: requests and a change end the wait at the floor, and count once; a stop ends it at once.
+    for (HANDLE event : {request.Get(), request.Get(), change.Get(), request.Get()}) {
+        ::SetEvent(event);
+    }
+    DWORD awake = Took([&] { EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64(), 3600, 1)), 3); });
+    EXPECT_TRUE(awake >= 990 && awake < 1300) << awake;
+    EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64() - 3599800, 3600, 1)), 0);
+    ::SetEvent(request.Get());
+    ::SetEvent(stop.Get());
+    awake = Took([&] { EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64(), 3600, 1)) & 4, 4); });
+    EXPECT_LT(awake, 100u);
+    EXPECT_EQ(reasons(WaitForNextCycle({}, ::GetTickCount64(), 10, 4)), 4);  // a wait that fails ends like a stop
     // Wine does not let programs set the clock: the real SetSystemTime fails. Empty lists ask nobody; nor does
     // a cycle whose stop came first.
     ::testing::internal::CaptureStderr();
@@ -148,4 +158,11 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Couldn't set time! :-(\n");
     std::atomic<std::int32_t> running{0};
     EXPECT_FALSE(SynchronizeOnce(L"    ") || SynchronizeOnce(L"127.0.0.4", &running));
+    // The clock agrees within half a second plus half the round trip, either way.
+    const std::int64_t agrees[][3] = {{500, 0, 1},  {501, 0, 0},   {-500, 0, 1},
+                                      {-501, 0, 0}, {550, 101, 1}, {-551, 101, 0}};
+    for (const auto& [difference, roundTrip, expected] : agrees) {
+        EXPECT_EQ(ClockAgrees(1000000 + difference, 1000000, roundTrip), expected != 0)
+            << difference << " " << roundTrip;
+    }
 }

@@ -1,0 +1,55 @@
+// The waits of the service's worker thread. Every one of them also watches the
+// stop event, so that a stop ends the service at once whatever it waits for.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+enum class Waited { Ready, TimedOut, Stopped };
+
+// Waits up to `timeoutMs` for `object` (a socket's event, a thread), or until
+// `stopEvent` (when given) is set; a stop taken from the auto-reset event is
+// put back for whoever waits on it next. A failed wait counts as TimedOut.
+Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs);
+
+// The milliseconds left until `deadline` at `now` (of the same clock); 0 once it has passed.
+DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now);
+
+// The performance counter now.
+std::int64_t PerformanceCount();
+
+// A clock in milliseconds that keeps counting while the machine sleeps.
+using SleepCountingClock = ULONGLONG(WINAPI*)();
+
+// The longest piece of a wait between cycles: a wait's time-out does not
+// count time asleep, so a machine that slept through its interval asks at
+// most this long after it wakes.
+constexpr DWORD kWaitPieceMs = 10 * 60 * 1000;
+
+// The next piece of a wait of `intervalMs` of which `elapsedMs` have passed:
+// what is left, at most `longestPieceMs`; 0 once the interval has passed.
+DWORD NextWaitPiece(std::uint64_t elapsedMs, std::uint64_t intervalMs, DWORD longestPieceMs = kWaitPieceMs);
+
+// What may end the wait between two cycles: the stop event, and two optional
+// auto-reset events, a request for a cycle now and a change of the settings.
+struct CycleWakers {
+    HANDLE stop = nullptr;
+    HANDLE request = nullptr;
+    HANDLE change = nullptr;
+};
+
+// Why the wait between two cycles ended: the cycle is due (none set), a stop,
+// or a request and a change, either or both.
+struct Wake {
+    bool stopped = false;
+    bool requested = false;
+    bool changed = false;
+};
+
+// Waits until `intervalSeconds` have passed since `since` by `clock`, in
+// pieces of at most `pieceMs`. A request or a change ends the wait early, but
+// never before `floorSeconds` since `since`; those that come meanwhile count
+// once. A stop, or a wait that fails, ends it at once.
+Wake WaitForNextCycle(const CycleWakers& wakers, std::uint64_t since, DWORD intervalSeconds, DWORD floorSeconds,
+                      SleepCountingClock clock = ::GetTickCount64, DWORD pieceMs = kWaitPieceMs);
