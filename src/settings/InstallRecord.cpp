@@ -1,26 +1,45 @@
 #include "settings/InstallRecord.h"
 
+#include "platform/DllSearch.h"
 #include "platform/ModulePath.h"
+#include "platform/ProcAddress.h"
 #include "text/TextConvert.h"
 
 #include <shlwapi.h>
 
 #include <cstring>
 
+namespace {
+
+using GetFileVersionInfoSizeFunction = DWORD(WINAPI*)(const wchar_t*, DWORD*);
+using GetFileVersionInfoFunction = BOOL(WINAPI*)(const wchar_t*, DWORD, DWORD, void*);
+using VerQueryValueFunction = BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*);
+
+}  // namespace
+
 PackedVersion GetFileVersion(const std::wstring& path)
 {
+    // version.dll is no KnownDLL: linked by name, a copy beside the executable
+    // would be taken first and run with the installer's rights.
+    const UniqueLibrary library = LoadSystemLibrary(L"version.dll");
+    const auto getSize = ProcAddress<GetFileVersionInfoSizeFunction>(library.Get(), "GetFileVersionInfoSizeW");
+    const auto getInfo = ProcAddress<GetFileVersionInfoFunction>(library.Get(), "GetFileVersionInfoW");
+    const auto queryValue = ProcAddress<VerQueryValueFunction>(library.Get(), "VerQueryValueW");
+    if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr) {
+        return 0;
+    }
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const DWORD size = getSize(path.c_str(), &handle);
     if (size == 0) {
         return 0;
     }
     std::vector<BYTE> data(size);
-    if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) {
+    if (!getInfo(path.c_str(), 0, size, data.data())) {
         return 0;
     }
     void* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!::VerQueryValueW(data.data(), L"\\", &fixed, &fixedSize) || fixed == nullptr ||
+    if (!queryValue(data.data(), L"\\", &fixed, &fixedSize) || fixed == nullptr ||
         fixedSize < sizeof(VS_FIXEDFILEINFO)) {
         return 0;
     }

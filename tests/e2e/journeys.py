@@ -560,6 +560,40 @@ class Admin(Journey):
         self.assertEqual(self.present("/reg:32"), [False, False, True])
 
 
+class Planted(Journey):
+    # The image in a Downloads folder beside a planted version.dll and uxtheme.dll (PlantedDll.cpp) that Wine is
+    # told to take from there first, as Windows does: no role may load either, nor read its version through it.
+    SERVER, DIALOG, QUESTION = "127.0.5.2", Desktop.DIALOG, Desktop.QUESTION
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.folder = os.path.join(cls.session.prefix, "drive_c", "users", "Public", "Downloads")
+        os.makedirs(cls.folder, exist_ok=True)
+        shutil.copy(EXE, cls.folder)
+        for name in ("version.dll", "uxtheme.dll"):
+            shutil.copy(os.environ["HORAL_PLANTED"], os.path.join(cls.folder, name))
+
+    def run_role(self, title, args, *keys):
+        process = self.session.start(r"C:\users\Public\Downloads\HoralSvc.exe", *args,
+                                     env={"WINEDLLOVERRIDES": "mscoree,mshtml=;version,uxtheme=n,b"})
+        self.assertEqual(self.session.probe("show", title).get("FOUND"), "1", args)
+        self.session.keys(title, *keys)
+        self.assertEqual(process.wait(60), 0)
+        self.assertEqual([name for name in os.listdir(self.folder) if name.endswith(".loaded")], [], args)
+
+    def test_1_no_role_loads_a_library_planted_beside_the_program(self):
+        self.run_role(self.DIALOG, [], "Escape")
+        self.run_role(self.DIALOG, [], ("type", self.SERVER), "Return")
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
+        # Read through the planted version.dll, the version would be 0.0.0.0.
+        self.assertEqual(self.session.reg(RECORD)["DisplayVersion"], ("REG_SZ", "1.6.124.1400"))
+        self.run_role(self.QUESTION, ["-u"], "Tab", "Return")  # No
+        self.assertEqual(self.session.state(SERVICE), (RUNNING, 0))
+        self.run_role(self.QUESTION, ["-u"], "Return")  # Yes
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5))
+
+
 if __name__ == "__main__":
     group = globals()[sys.argv[1].capitalize()]  # the class of the group named
     result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
