@@ -67,7 +67,7 @@ bench: bootstrap $(TESTBUILD)/build.ninja
 # times the configuration dialog and a sorted typed list, all in one process;
 # prints its kernel handles, private bytes, GDI and USER objects before and
 # after. Its short run is the soak_short test.
-SOAK_SERVERS := 127.0.3.2=close:1 127.0.3.3=extra:3000000000 127.0.3.4=offset:0
+SOAK_SERVERS := 127.0.3.2=close:1 127.0.3.3=extra:136056704 127.0.3.4=offset:0
 soak: bootstrap $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) --target horal_soak
 	scripts/isolated scripts/test-fixture with $(TESTBUILD) python3 tests/e2e/timeserver.py $(SOAK_SERVERS) -- \

@@ -5,7 +5,7 @@
 //
 // Cycles rotate through four loopback time servers that the caller runs: none
 // at 127.0.3.1 (refused), 127.0.3.2=close:1 (closes after one byte),
-// 127.0.3.3=extra:3000000000 (sends more than four bytes) and
+// 127.0.3.3=extra:136056704 (2040-06-01, and more bytes than four) and
 // 127.0.3.4=offset:0 (answers). Each cycle is one SynchronizeOnce with its own
 // Winsock session. Then M times the configuration dialog is opened and closed
 // by Cancel, and a typed-list dialog is opened, sorted by a header click on a
