@@ -27,8 +27,7 @@ TEST(DataXml, ContentAndLookups)
         {L"<?xml version=\"1.0\" encoding=\"UTF-8\"?><R>v</R>", L"<none>"},
         {L"<R><B>abc", L"<B>abc"},
         {L"<R>a>b</R>", L"a>b<"},
-        {L"<R><C/><B>x</B></R>", L"<C/><B>x</B></R>"},
-    };
+        {L"<R><C/><B>x</B></R>", L"<C/><B>x</B></R>"}};
     for (auto [text, expected] : cases) {
         const XmlNode root = RootOf(text, L"R");
         EXPECT_EQ(root.IsValid() ? root.GetText() : L"<none>", expected) << text;

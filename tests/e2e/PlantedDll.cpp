@@ -1,7 +1,9 @@
 // A library planted beside HoralSvc.exe as version.dll and uxtheme.dll. Loaded by
 // LoadLibrary it leaves "<its path>.loaded" until a FreeLibrary; loaded through an
 // import table it leaves nothing: Wine's own user32 imports version.dll, and tries
-// uxtheme.dll and frees it, as a process starts. Its version exports answer none.
+// uxtheme.dll and frees it, as a process starts. Its one export says a file has no
+// version: without an export table Wine starts no process that imports it, and
+// a program that read its version through it would get 0.0.0.0.
 #include "platform/Handles.h"
 
 #include <string>
@@ -22,12 +24,4 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* withProcess)
 extern "C" __declspec(dllexport) DWORD WINAPI GetFileVersionInfoSizeW(const wchar_t*, DWORD*)
 {
     return 0;
-}
-extern "C" __declspec(dllexport) BOOL WINAPI GetFileVersionInfoW(const wchar_t*, DWORD, DWORD, void*)
-{
-    return FALSE;
-}
-extern "C" __declspec(dllexport) BOOL WINAPI VerQueryValueW(const void*, const wchar_t*, void**, UINT*)
-{
-    return FALSE;
 }

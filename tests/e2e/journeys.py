@@ -209,11 +209,11 @@ class Service(Journey):
         # No setting succeeds under Wine, so no LastSet. Without a usable answer: no server, no correction, the
         # next try after 30 s.
         refused = "answer refused: %s said 2001-01-01 00:00:00 UTC" % self.IN_2001
-        for report, expected in zip(reports, (("clock not set: error 1314", self.HOUR_AHEAD, 3600000, 86400),
-                                              ("clock already right", self.RIGHT_TIME, 0, 86400),
-                                              ("clock not set: error 1314", self.TWO_AHEAD, 2000, 86400),
-                                              (refused, "", None, 30), ("no server answered", "", None, 30))):
-            result, server, correction, delay = expected
+        expected = (("clock not set: error 1314", self.HOUR_AHEAD, 3600000, 86400),
+                    ("clock already right", self.RIGHT_TIME, 0, 86400),
+                    ("clock not set: error 1314", self.TWO_AHEAD, 2000, 86400), (refused, "", None, 30),
+                    ("no server answered", "", None, 30))
+        for report, (result, server, correction, delay) in zip(reports, expected):
             self.assertEqual((report["LastResult"], report["LastServer"], report.get("LastSet")),
                              (result, server, None), report)
             self.assertRegex(report["LastCorrection"], r"^$" if correction is None else r"^[+-]\d+ ms$")
@@ -243,9 +243,10 @@ class Service(Journey):
             self.assertEqual(asked(servers(text, kind)), [text])
             status = wait_for(lambda: self.status().get("LastServer") == text and self.status(), 5)
             self.assertEqual(utc(status["NextCycle"]) - utc(status["LastCycle"]), 86400)
-        # Control 128 asks for a cycle now; 129 does nothing. Ten at once give one cycle, and one more 4 s on.
+        # Control 128 asks for a cycle now; 129 does nothing, and the controls accepted are stop, shutdown and binding
+        # changes (0x15). Ten 128s at once give one cycle, and one more 4 s on.
         self.assertEqual(asked(control(128)), [self.NEW_3])
-        self.assertEqual((asked(control(129), within=3), self.probed["ACCEPTED"]), ([], "21"))  # stop, shutdown, binding
+        self.assertEqual((asked(control(129), within=3), self.probed["ACCEPTED"]), ([], "21"))
         times = [at for at, _ in acted(control(128, 10), lambda _: False, within=5)]
         self.assertTrue(1 <= len(times) <= 2 and all(b - a > 3.9 for a, b in zip(times, times[1:])), times)
         # Parameters deleted: the service goes on with the servers it has, and sees the key made again.
@@ -262,6 +263,7 @@ class Service(Journey):
             acted(action, within=0.5)
             self.assertLess(self.stop(), 3)
             self.assertEqual((read_log(self.connections)[mark:], len(self.session.clock_attempts())), ([], attempts))
+
 
 class Contract(Journey):
     NAME, image = "horalcontract", "contract_service.exe"
@@ -330,9 +332,9 @@ class Desktop(Journey):
     DIALOG, QUESTION = "Horal Service", "Velmora Horal Service"
     ASK = 'Do you really want to uninstall the service "%s"?'
 
-    def window(self, *args, env=None):
+    def window(self, *args, env=None, exe=INSTALLED):
         # Starts HoralSvc.exe; returns it and what its dialog or question shows.
-        process = self.session.start(INSTALLED, *args, env=env)
+        process = self.session.start(exe, *args, env=env)
         shown = self.session.probe("show", self.QUESTION if args else self.DIALOG)
         self.assertEqual(shown.get("FOUND"), "1", shown)
         shown["texts"] = [text for _, _, text in shown["items"]]
@@ -342,9 +344,9 @@ class Desktop(Journey):
         self.session.keys(self.QUESTION if process.args[2:] else self.DIALOG, *keys)
         self.assertEqual(process.wait(60), 0)
 
-    def through(self, args, *keys, env=None):
+    def through(self, args, *keys, env=None, exe=INSTALLED):
         # Starts HoralSvc.exe with `args` and answers its dialog or question with `keys`.
-        self.answer(self.window(*args, env=env)[0], *keys)
+        self.answer(self.window(*args, env=env, exe=exe)[0], *keys)
 
     def message(self, pattern, shot, process):
         # Waits for the program's message box to say `pattern` (a regular expression: it may first find the box
@@ -368,11 +370,18 @@ class Desktop(Journey):
         self.assertIsNone(self.session.state(SERVICE))
         self.assertEqual(self.present(), [False] * 3)
 
-    def test_2_typed_entries_install_everything_and_start_the_service(self):
+    def test_2_wrong_fields_are_refused_with_a_message_and_typed_entries_install_everything(self):
+        # After each message the field's text is selected: what is typed next replaces it.
         servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
         process, _ = self.window()
-        # Typed at once, the servers land in the server field: it has the focus.
-        self.session.keys(self.DIALOG, ("type", servers), "Tab", ("type", "  3600 "))
+        steps = [((), NO_SERVER), ((("type", "   "),), NO_SERVER),
+                 ((("type", servers), "Tab", ("type", "90 s")), BAD_INTERVAL), (("BackSpace",), BAD_INTERVAL)]
+        steps += [((("type", text),), BAD_INTERVAL) for text in ("1e3", "-1", "abc", "4294967296", "3")]
+        for keys, (text, _) in steps:
+            self.session.keys(self.DIALOG, *keys, "Return")
+            self.message(re.escape(text), ("no-server-en.png", "bad-interval-en.png")[text == BAD_INTERVAL[0]], None)
+        self.assertIsNone(self.session.state(SERVICE))
+        self.session.keys(self.DIALOG, ("type", "  3600 "))
         self.session.screenshot("config-en.png")
         self.answer(process, "Return")  # Enter in the interval field is OK
         self.assert_installed(servers)
@@ -416,6 +425,23 @@ class Desktop(Journey):
         self.assertEqual(self.present(), [False, False, True])  # the event source stays
         self.assertIsNone(self.session.reg(STATUS))  # gone with the service key
 
+    def test_6_from_downloads_no_role_loads_a_library_planted_beside_the_program(self):
+        # Beside a planted version.dll and uxtheme.dll (PlantedDll.cpp) that Wine is told to take from there first,
+        # as Windows does: the dialog cancelled, an installation, the question answered No, then Yes.
+        folder = os.path.join(self.session.prefix, "drive_c", "users", "Public", "Downloads")
+        os.makedirs(folder, exist_ok=True)
+        for name in ("HoralSvc.exe", "version.dll", "uxtheme.dll"):
+            shutil.copy(EXE if name.endswith(".exe") else os.environ["HORAL_PLANTED"], os.path.join(folder, name))
+        planted = dict(env={"WINEDLLOVERRIDES": "mscoree,mshtml=;version,uxtheme=n,b"},
+                       exe=r"C:\users\Public\Downloads\HoralSvc.exe")
+        for args, keys in (([], ["Escape"]), ([], [("type", self.HALF_HOUR_AHEAD), "Return"]),
+                           (["-u"], ["Tab", "Return"]), (["-u"], ["Return"])):
+            self.through(args, *keys, **planted)
+            self.assertEqual([name for name in os.listdir(folder) if name.endswith(".loaded")], [], (args, keys))
+            if keys[-1] == "Return" and not args:  # read through the planted version.dll it would be 0.0.0.0
+                self.assertEqual(self.session.reg(RECORD)["DisplayVersion"], ("REG_SZ", "1.6.124.1400"))
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5))
+
     def test_8_in_german_the_dialog_its_messages_the_description_and_the_question(self):
         process, shown = self.window(env=GERMAN)
         self.assertTrue({"Time-Server", "Synchronisations-Intervall", "Zeit alle", "Sekunden synchronisieren",
@@ -426,9 +452,10 @@ class Desktop(Journey):
         self.message(re.escape(NO_SERVER[1]), "no-server-de.png", None)
         self.session.keys(self.DIALOG, ("type", self.NEVER_ASKED), "Tab", ("type", "1e3"), "Return")
         self.message(re.escape(BAD_INTERVAL[1]), "bad-interval-de.png", None)
-        self.answer(process, ("type", "86400"), "Return")
-        self.assertEqual(self.session.reg(SERVICES + r"\vmhoralsvc")["Description"],
-                         ("REG_SZ", "L\u00e4dt Datum und Zeit von einem Unix Time Server."))
+        self.answer(process, ("type", "3 600"), "Return")
+        self.assertEqual((self.session.reg(SERVICES + r"\vmhoralsvc")["Description"],
+                          self.session.reg(PARAMETERS)["TimeInterval"]),
+                         (("REG_SZ", "L\u00e4dt Datum und Zeit von einem Unix Time Server."), ("REG_DWORD", "0xe10")))
         process, _ = self.window(env=GERMAN)
         self.session.keys(self.DIALOG, ("type", self.NEVER_ASKED), "Return")
         self.message(re.escape(ALREADY[1]), "already-installed-de.png", process)
@@ -445,7 +472,7 @@ class Desktop(Journey):
 
     def test_1a_a_step_that_fails_after_the_registration_takes_the_service_back_and_says_so(self):
         # A volatile service key made beforehand: the registration takes it over, and the Parameters key, which
-        # may not be volatile below it, cannot be made (error 1021). All is as it was: the next step installs.
+        # may not be volatile below it, cannot be made (error 1021). All is as it was: test_2 installs.
         key = SERVICES.split("\\", 1)[1] + "\\" + SERVICE
         before = self.present()
         for pattern, shot, env in ((r"Velmora Horal Service could not be installed: .+ \(error 1021\)", "en", {}),
@@ -456,22 +483,6 @@ class Desktop(Journey):
             self.session.keys(self.DIALOG, ("type", self.REFUSING), "Return")
             self.message(pattern, "install-failed-%s.png" % shot, process)
             self.assertEqual((self.session.state(SERVICE), self.present()), (None, before))
-
-    def test_1b_a_field_that_is_wrong_keeps_the_dialog_open_says_why_and_is_selected(self):
-        # After each message the field's text is selected: what is typed next replaces it. The last entry is right.
-        process, _ = self.window()
-        steps = [((), NO_SERVER), ((("type", "   "),), NO_SERVER),
-                 ((("type", self.REFUSING), "Tab", ("type", "90 s")), BAD_INTERVAL), (("BackSpace",), BAD_INTERVAL)]
-        steps += [((("type", text),), BAD_INTERVAL) for text in ("1e3", "-1", "abc", "4294967296", "3")]
-        for keys, (text, _) in steps:
-            self.session.keys(self.DIALOG, *keys, "Return")
-            self.message(re.escape(text), ("no-server-en.png", "bad-interval-en.png")[text == BAD_INTERVAL[0]], None)
-        self.assertIsNone(self.session.state(SERVICE))
-        self.answer(process, ("type", "3 600"), "Return")
-        self.assertEqual(self.session.reg(PARAMETERS), {"ServerNames": ("REG_SZ", self.REFUSING),
-                                                        "TimeInterval": ("REG_DWORD", "0xe10")})
-        self.through(["-u"], "Return")
-        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3))
 
     def test_9_at_150_and_200_percent_the_dialog_and_the_question_scale_whole(self):
         # At each DPI the dialog grows with its font, the fields take what is typed and give it back, and the
@@ -558,40 +569,6 @@ class Admin(Journey):
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
         self.assertFalse(self.session.alive(self.image))
         self.assertEqual(self.present("/reg:32"), [False, False, True])
-
-
-class Planted(Journey):
-    # The image in a Downloads folder beside a planted version.dll and uxtheme.dll (PlantedDll.cpp) that Wine is
-    # told to take from there first, as Windows does: no role may load either, nor read its version through it.
-    SERVER, DIALOG, QUESTION = "127.0.5.2", Desktop.DIALOG, Desktop.QUESTION
-
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.folder = os.path.join(cls.session.prefix, "drive_c", "users", "Public", "Downloads")
-        os.makedirs(cls.folder, exist_ok=True)
-        shutil.copy(EXE, cls.folder)
-        for name in ("version.dll", "uxtheme.dll"):
-            shutil.copy(os.environ["HORAL_PLANTED"], os.path.join(cls.folder, name))
-
-    def run_role(self, title, args, *keys):
-        process = self.session.start(r"C:\users\Public\Downloads\HoralSvc.exe", *args,
-                                     env={"WINEDLLOVERRIDES": "mscoree,mshtml=;version,uxtheme=n,b"})
-        self.assertEqual(self.session.probe("show", title).get("FOUND"), "1", args)
-        self.session.keys(title, *keys)
-        self.assertEqual(process.wait(60), 0)
-        self.assertEqual([name for name in os.listdir(self.folder) if name.endswith(".loaded")], [], args)
-
-    def test_1_no_role_loads_a_library_planted_beside_the_program(self):
-        self.run_role(self.DIALOG, [], "Escape")
-        self.run_role(self.DIALOG, [], ("type", self.SERVER), "Return")
-        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
-        # Read through the planted version.dll, the version would be 0.0.0.0.
-        self.assertEqual(self.session.reg(RECORD)["DisplayVersion"], ("REG_SZ", "1.6.124.1400"))
-        self.run_role(self.QUESTION, ["-u"], "Tab", "Return")  # No
-        self.assertEqual(self.session.state(SERVICE), (RUNNING, 0))
-        self.run_role(self.QUESTION, ["-u"], "Return")  # Yes
-        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5))
 
 
 if __name__ == "__main__":

@@ -93,8 +93,7 @@ TEST(StringTable, EntriesOfWholeAndDamagedBlocks)
         {overrun, sizeof(overrun), 0, L""},
         {block, 6 * sizeof(WORD), 3, L""},
         {nullptr, 0, 0, L""},
-        {shifted.data() + 1, sizeof(block), 2, L"c"},
-    };
+        {shifted.data() + 1, sizeof(block), 2, L"c"}};
     for (auto [data, size, index, entry] : cases) {
         EXPECT_EQ(StringTableEntry(data, size, index), entry) << size << " " << index;
     }

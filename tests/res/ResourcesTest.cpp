@@ -1,5 +1,6 @@
 // The message table of the built HoralSvc.exe, which the registered event
-// source names (its strings and version are read by the desktop journeys).
+// source names, and its failure messages (its strings and version are read by
+// the desktop journeys).
 #include "platform/Handles.h"
 #include "platform/StringResource.h"
 
@@ -8,32 +9,17 @@
 #include <algorithm>
 #include <string>
 
-namespace {
-
-// The built executable, loaded for its resources only.
-UniqueLibrary Product()
+TEST(Resources, MessageTableFailureMessagesAndMissingStrings)
 {
     std::wstring path = L"Z:" HORAL_PRODUCT_EXE;
     std::replace(path.begin(), path.end(), L'/', L'\\');
-    return UniqueLibrary(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-}
-
-}  // namespace
-
-TEST(Resources, FailureMessagesFromTheSystemsText)
-{
-    const UniqueLibrary module = Product();
+    UniqueLibrary module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module.IsValid());
     // Access denied, which Wine never gives an administrator: the system's text without its line break, the number.
     const std::wstring denied = SystemErrorText(ERROR_ACCESS_DENIED);
     EXPECT_TRUE(!denied.empty() && denied.back() != L'\n') << denied.size();
     EXPECT_EQ(FormatFailure(LoadStringResource(module.Get(), 116), ERROR_ACCESS_DENIED),
               L"Velmora Horal Service could not be uninstalled: " + denied + L" (error 5)");
-}
-
-TEST(Resources, MessageTableAndMissingStrings)
-{
-    const UniqueLibrary module = Product();
-    ASSERT_TRUE(module.IsValid());
     EXPECT_EQ(LoadStringResource(module.Get(), 100) + LoadStringResource(module.Get(), 5000),
               L"");  // no such entry, block
     const wchar_t* messages[] = {L"The Horal service was installed.",

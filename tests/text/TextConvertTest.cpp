@@ -65,8 +65,7 @@ TEST(TextConvert, TextToInt64)
         {L"20061231", 4, 2006},
         {L"-123", 2, -1},
         {L"18446744073709551617", kNoLimit, 1},
-        {L"9223372036854775808", kNoLimit, INT64_MIN},
-    };
+        {L"9223372036854775808", kNoLimit, INT64_MIN}};
     for (const auto& [text, limit, value] : cases) {
         EXPECT_EQ(TextToInt64(text, limit), value) << text.size();
     }
