@@ -38,18 +38,11 @@ DWORD RunServiceRole()
 
 namespace {
 
-// What the user is told when the installation failed with `error`.
-std::wstring InstallFailureText(DWORD error)
+// Tells the user in a warning box the text of string `id`, a failure format
+// filled with `error`.
+void ShowFailure(UINT id, DWORD error)
 {
-    // Installing over an installed service changes nothing by design; the
-    // user is told so, and how to change its settings.
-    return error == ERROR_SERVICE_EXISTS
-               ? LoadStringResource(g_moduleInstance, IDS_ALREADY_INSTALLED)
-               : FormatFailure(LoadStringResource(g_moduleInstance, IDS_INSTALL_FAILED), error);
-}
-
-void ShowFailure(const std::wstring& text)
-{
+    const std::wstring text = FormatFailure(LoadStringResource(g_moduleInstance, id), error);
     ::MessageBoxW(nullptr, text.c_str(), kDisplayName, MB_OK | MB_ICONWARNING);
 }
 
@@ -61,7 +54,7 @@ int RunUninstallRole()
     if (!service.TimeService::Uninstall()) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_CANCELLED) {
-            ShowFailure(FormatFailure(LoadStringResource(g_moduleInstance, IDS_UNINSTALL_FAILED), error));
+            ShowFailure(IDS_UNINSTALL_FAILED, error);
         }
     }
     return 0;
@@ -74,8 +67,11 @@ int RunConfigurationRole()
     // -1: the dialog could not be shown, so nothing was confirmed.
     if (result != 0 && result != -1) {
         TimeService service(L"-s", dialog.serverNames.c_str(), dialog.interval);
+        // Installing over an installed service changes nothing by design; the
+        // user is told so, and how to change its settings.
         if (!service.TimeService::Install()) {
-            ShowFailure(InstallFailureText(::GetLastError()));
+            const DWORD error = ::GetLastError();
+            ShowFailure(error == ERROR_SERVICE_EXISTS ? IDS_ALREADY_INSTALLED : IDS_INSTALL_FAILED, error);
         }
     }
     return 0;

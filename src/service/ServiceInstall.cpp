@@ -200,21 +200,20 @@ bool TimeService::Install()
     // takes it away again: left behind, it would end with error 2 at every
     // boot, be missing from the installed programs, and make the next
     // installation fail at the registration.
-    DWORD error = ERROR_SUCCESS;
+    // The caller is told why the installation failed, not what taking it back left.
+    FailureError failure;
     if (WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
         WriteInstallRecord(displayName, serviceName);
         if (StartInstalledService()) {
             return true;
         }
-        error = ::GetLastError();
+        failure.Fail();
         RemoveInstallRecord(serviceName);
     } else {
-        error = ::GetLastError();
+        failure.Fail();
     }
     ServiceBase::Uninstall();
     ForgetEventSource();
-    // The caller is told why the installation failed, not what taking it back left.
-    ::SetLastError(error);
     return false;
 }
 

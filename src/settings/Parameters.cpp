@@ -62,12 +62,7 @@ bool ReadServiceParameters(const std::wstring& serviceName, ServiceParameters& p
 
 bool RereadServiceParameters(const std::wstring& serviceName, ServiceParameters& parameters)
 {
-    ServiceParameters read = parameters;
-    if (!ReadInto(serviceName, read)) {
-        return false;
-    }
-    parameters = read;
-    return true;
+    return ReadInto(serviceName, parameters);
 }
 
 ParametersWatch::ParametersWatch(const std::wstring& serviceName)

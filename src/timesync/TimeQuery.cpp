@@ -145,14 +145,14 @@ bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, Clo
     const bool representable = UnixMillisecondsToSystemTime(targetMs, time);
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
-    const std::int64_t correctionMs = targetMs - FileTimeToUnixMilliseconds(now);
-    const bool alreadyRight = ClockAgrees(targetMs, FileTimeToUnixMilliseconds(now), roundTripMs);
+    const std::int64_t nowMs = FileTimeToUnixMilliseconds(now);
+    const bool alreadyRight = ClockAgrees(targetMs, nowMs, roundTripMs);
     const bool set = !alreadyRight && representable && ::SetSystemTime(&time);
     const DWORD error = set || alreadyRight ? ERROR_SUCCESS
                         : representable     ? ::GetLastError()
                                             : ERROR_INVALID_PARAMETER;
     if (setting != nullptr) {
-        *setting = ClockSetting{correctionMs, alreadyRight, error};
+        *setting = ClockSetting{targetMs - nowMs, alreadyRight, error};
     }
     if (!set && !alreadyRight) {
         std::fputs("Couldn't set time! :-(\n", stderr);
