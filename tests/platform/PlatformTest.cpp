@@ -1,4 +1,5 @@
 // Probes, module paths and string tables against the real system.
+#include "platform/DllSearch.h"
 #include "platform/Handles.h"
 #include "platform/ModulePath.h"
 #include "platform/Probes.h"
@@ -97,4 +98,15 @@ TEST(StringTable, EntriesOfWholeAndDamagedBlocks)
     for (auto [data, size, index, entry] : cases) {
         EXPECT_EQ(StringTableEntry(data, size, index), entry) << size << " " << index;
     }
+}
+
+TEST(DllSearch, NothingBesideTheProgramLoadsByNameOnceRestricted)
+{
+    // A library beside the program, found there by its bare name until the
+    // search is limited to the system folder (as a planted one would be).
+    UniqueLibrary before(::LoadLibraryW(L"probe_noversion.dll"));
+    ASSERT_TRUE(before.IsValid());
+    before.Reset();
+    EXPECT_TRUE(RestrictDllSearch());
+    EXPECT_FALSE(UniqueLibrary(::LoadLibraryW(L"probe_noversion.dll")).IsValid());
 }
