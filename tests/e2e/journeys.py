@@ -4,7 +4,7 @@
 # journeys.py service    the real HoralSvc.exe as a service, asking test time servers
 # journeys.py contract   the service host's contract, through a test service
 # journeys.py desktop    the dialog, installation and removal, in English and German
-# journeys.py admin      the README's scripted installation and removal
+# journeys.py admin      the administrators' page's scripted installation and removal
 import calendar
 import json
 import os
@@ -548,14 +548,14 @@ class Admin(Journey):
     SERVER, OTHER = "127.0.4.2", "127.0.4.3"
     servers = {SERVER: "offset:1800", OTHER: "offset:1800"}
 
-    def readme(self):
-        # The README's section for administrators.
-        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
-            return f.read().split("\n## For administrators\n")[1].split("\n## ")[0]
+    def page(self):
+        # The page for administrators, whole: its ```bat blocks are the scripts, in order.
+        with open(os.path.join(SOURCE, "docs", "administrators.md"), encoding="utf-8") as f:
+            return f.read()
 
     def recipe(self, number, **values):
-        # Runs the README's `number`th script for administrators, its `set` lines given these values.
-        script = re.findall(r"```bat\n(.*?)```", self.readme(), re.S)[number]
+        # Runs the administrators' page's `number`th script, its `set` lines given these values.
+        script = re.findall(r"```bat\n(.*?)```", self.page(), re.S)[number]
         for name, value in values.items():
             script = re.sub(r'(?m)^set "%s=.*"$' % name, 'set "%s=%s"' % (name, value), script)
         # Wine's sc has no "control": the probe sends the code the same way, by ControlService.
@@ -569,8 +569,8 @@ class Admin(Journey):
         self.assert_installed(self.SERVER, "/reg:32")  # the record where the 32-bit program keeps it
         attempts = wait_for(self.session.clock_attempts, 20)
         self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
-        # "Is it working?" as the README asks it: the status of the first cycle.
-        key = re.search(r"`reg query (\S+)`", self.readme().split("### Is it working?")[1]).group(1)
+        # "Is it working?" as the administrators' page asks it: the status of the first cycle.
+        key = re.search(r"`reg query (\S+)`", self.page().split("### Is it working?")[1]).group(1)
         status = wait_for(lambda: self.session.reg(key), 5) or {}
         self.assertEqual(status.get("LastResult"), ("REG_SZ", "clock not set: error 1314"))
         self.recipe(0)  # a second run ends at sc create
