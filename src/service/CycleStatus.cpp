@@ -1,5 +1,7 @@
 #include "service/CycleStatus.h"
 
+#include "platform/StringResource.h"
+#include "res/ResourceIds.h"
 #include "text/TextConvert.h"
 
 std::wstring FormatUtcTime(std::int64_t unixMs)
@@ -47,4 +49,46 @@ StatusReport DescribeCycle(const CycleOutcome& outcome, std::int64_t endedMs, DW
     report.lastServer = outcome.server;
     report.lastCorrection = FormatCorrection(outcome.setting.correctionMs);
     return report;
+}
+
+EventRecord DescribeCycleEvent(const CycleOutcome& outcome, const std::wstring& nextCycle)
+{
+    switch (outcome.result) {
+        case CycleOutcome::ClockSet:
+            return {EVENTLOG_INFORMATION_TYPE,
+                    MSG_CLOCK_SET,
+                    {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
+        case CycleOutcome::ClockAlreadyRight:
+            return {EVENTLOG_INFORMATION_TYPE,
+                    MSG_CLOCK_AGREES,
+                    {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
+        case CycleOutcome::ClockNotSet:
+            return {EVENTLOG_ERROR_TYPE,
+                    MSG_CLOCK_NOT_SET,
+                    {outcome.server, SystemErrorText(outcome.setting.error), Int64ToText(outcome.setting.error)}};
+        case CycleOutcome::AnswerRefused:
+            return {EVENTLOG_WARNING_TYPE,
+                    MSG_ANSWER_REFUSED,
+                    {outcome.refusedServer, FormatUtcTime(outcome.refusedTime * 1000), nextCycle}};
+        case CycleOutcome::NetworkNotReady:
+            return {EVENTLOG_WARNING_TYPE, MSG_NETWORK_NOT_READY, {nextCycle}};
+        default:
+            return {EVENTLOG_WARNING_TYPE, MSG_NO_ANSWER, {nextCycle}};
+    }
+}
+
+EventRecord DescribeSettingsEvent(const ServiceSettings& settings, const std::wstring& serviceName)
+{
+    return {EVENTLOG_INFORMATION_TYPE,
+            MSG_SETTINGS,
+            {settings.serverNames, SettingSourceKey(settings.serversFrom, serviceName), Int64ToText(settings.interval),
+             SettingSourceKey(settings.intervalFrom, serviceName)}};
+}
+
+CycleEventChoice ChooseCycleEvent(const CycleEvents& before, CycleOutcome::Result outcome, std::uint64_t nowMs)
+{
+    // A clock left alone is no failure: told when it comes, not repeated.
+    const bool report = !before.started || outcome != before.last || outcome == CycleOutcome::ClockSet ||
+                        (outcome != CycleOutcome::ClockAlreadyRight && nowMs - before.reportedMs >= kRepeatFailureMs);
+    return {report, {true, outcome, report ? nowMs : before.reportedMs}};
 }

@@ -1,6 +1,7 @@
 #include "service/ServiceBase.h"
 
 #include "platform/Registry.h"
+#include "res/ResourceIds.h"
 #include "settings/Parameters.h"
 
 ServiceBase* ServiceBase::instance = nullptr;
@@ -93,22 +94,39 @@ BOOL ServiceBase::ReportStatus(DWORD state)
     return ::SetServiceStatus(statusHandle, &status);
 }
 
+void ServiceBase::ReportEvent(const EventRecord& event)
+{
+    const DWORD error = ::GetLastError();
+    // Opened at the first event: most runs of the desktop roles write none.
+    if (!eventSource) {
+        eventSource.Reset(::RegisterEventSourceW(nullptr, displayName.c_str()));
+    }
+    WriteEvent(eventSource.Get(), event);
+    ::SetLastError(error);
+}
+
 bool ServiceBase::Startup()
 {
     ReportUnlessEnding(SERVICE_START_PENDING);
     ::SetLastError(ERROR_SUCCESS);
     const bool initialized = Initialize();
     const DWORD error = ::GetLastError();
-    ExclusiveLock lock(statusLock);
-    status.dwWin32ExitCode = initialized ? ERROR_SUCCESS : error;
-    status.dwCheckPoint = 0;
-    status.dwWaitHint = 0;
-    // A stop that came while starting has reported STOP_PENDING already; the
-    // next state may only be SERVICE_STOPPED.
-    if (!initialized || stopClaimed) {
-        return false;
+    if (!initialized) {
+        ReportEvent({EVENTLOG_ERROR_TYPE, MSG_INITIALIZATION_FAILED, {}});
     }
-    ReportStatus(SERVICE_RUNNING);
+    {
+        ExclusiveLock lock(statusLock);
+        status.dwWin32ExitCode = initialized ? ERROR_SUCCESS : error;
+        status.dwCheckPoint = 0;
+        status.dwWaitHint = 0;
+        // A stop that came while starting has reported STOP_PENDING already; the
+        // next state may only be SERVICE_STOPPED.
+        if (!initialized || stopClaimed) {
+            return false;
+        }
+        ReportStatus(SERVICE_RUNNING);
+    }
+    ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED, {}});
     return true;
 }
 
@@ -125,10 +143,14 @@ void WINAPI ServiceBase::ServiceMain(DWORD, LPWSTR*)
     self->status.dwCurrentState = SERVICE_START_PENDING;
     self->statusHandle = ::RegisterServiceCtrlHandlerW(self->serviceName.c_str(), &ServiceBase::ControlHandler);
     if (self->statusHandle == nullptr) {
+        self->ReportEvent({EVENTLOG_ERROR_TYPE, MSG_NO_CONTROL_HANDLER, {}});
         return;
     }
+    // Every start told is followed by its stop; a start that failed or was
+    // stopped before it ran is told by neither.
     if (self->Startup()) {
         self->Run();
+        self->ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {}});
     }
     self->Finish();
 }

@@ -1,6 +1,7 @@
 // Generic host that binds one service object to the service control manager.
 #pragma once
 
+#include "platform/EventLog.h"
 #include "platform/Handles.h"
 
 #include <atomic>
@@ -51,6 +52,11 @@ public:
     bool StartInstalledService();
     // Removes the event source key if the last registration made it.
     void ForgetEventSource();
+
+    // Writes `event` through the event source named after the display name. A
+    // log that cannot be opened or written changes nothing, not even the
+    // thread's last error.
+    void ReportEvent(const EventRecord& event);
 
     // The one service object of the process.
     static ServiceBase* instance;

@@ -205,6 +205,7 @@ bool TimeService::Install()
     if (WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
         WriteInstallRecord(displayName, serviceName);
         if (StartInstalledService()) {
+            ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_INSTALLED, {displayName}});
             return true;
         }
         failure.Fail();
@@ -229,8 +230,10 @@ bool TimeService::Uninstall()
     // record behind; removing it completes the removal asked for, and the
     // entry can no longer be stuck in the list of installed programs.
     if (!ServiceBase::Uninstall() && ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) {
+        ReportEvent({EVENTLOG_ERROR_TYPE, MSG_SERVICE_NOT_REMOVED, {displayName}});
         return false;
     }
     RemoveInstallRecord(serviceName);
+    ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_REMOVED, {displayName}});
     return true;
 }

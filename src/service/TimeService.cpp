@@ -26,11 +26,13 @@ DWORD TimeService::Run()
 {
     // Watched from before the first cycle, so that a change made while it
     // runs is seen after it.
-    ParametersWatch watch(serviceName);
+    SettingsWatch watch(serviceName);
     watch.Arm();
+    ReportEvent(DescribeSettingsEvent(InEffect(), serviceName));
     // Cycles in a row in which no server answered: an early cycle at boot
     // often finds the network not up yet, and must not wait a whole interval.
     std::uint32_t failedInRow = 0;
+    CycleEvents reported;
     for (;;) {
         CycleOutcome outcome;
         failedInRow = SynchronizeOnce(serverNames, &running, stopEvent.Get(), &outcome) ? 0 : failedInRow + 1;
@@ -41,7 +43,16 @@ DWORD TimeService::Run()
         if (outcome.result != CycleOutcome::Stopped) {
             FILETIME now{};
             ::GetSystemTimeAsFileTime(&now);
-            WriteStatusReport(serviceName, DescribeCycle(outcome, FileTimeToUnixMilliseconds(now), delay));
+            StatusReport report = DescribeCycle(outcome, FileTimeToUnixMilliseconds(now), delay);
+            report.settings = InEffect();
+            WriteStatusReport(serviceName, report);
+            // The event log hears of changes and clock settings, not of every
+            // cycle: a service asking every few seconds would flood it.
+            const CycleEventChoice choice = ChooseCycleEvent(reported, outcome.result, ended);
+            reported = choice.after;
+            if (choice.report) {
+                ReportEvent(DescribeCycleEvent(outcome, report.nextCycle));
+            }
         }
         if (!AwaitNextCycle(watch, ended, delay)) {
             return 0;
@@ -49,7 +60,7 @@ DWORD TimeService::Run()
     }
 }
 
-bool TimeService::AwaitNextCycle(ParametersWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds)
+bool TimeService::AwaitNextCycle(SettingsWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds)
 {
     for (;;) {
         const Wake wake = WaitForNextCycle({stopEvent.Get(), cycleRequest.Get(), watch.Event()}, cycleEnded,
@@ -61,28 +72,42 @@ bool TimeService::AwaitNextCycle(ParametersWatch& watch, std::uint64_t cycleEnde
             return true;
         }
         // Watched again before reading, so that a change made while reading is
-        // seen too. Settings that cannot be read now (the key deleted) stay as
-        // they are; a notice that brings nothing new starts no cycle unless one
-        // was asked for. Otherwise the wait goes on to when the cycle is due.
+        // seen too. Parameters that cannot be read now (the key deleted) stay
+        // as they are; a notice that brings nothing new starts no cycle unless
+        // one was asked for. Otherwise the wait goes on to when the cycle is due.
         watch.Arm();
-        ServiceParameters parameters{serverNames, interval};
-        const bool changed = RereadServiceParameters(serviceName, parameters) &&
-                             (parameters.serverNames != serverNames || parameters.interval != interval);
-        serverNames = parameters.serverNames;
-        interval = parameters.interval;
+        RereadServiceParameters(serviceName, local);
+        const bool changed = TakeSettings(ReadPolicyValues());
+        if (changed) {
+            ReportEvent(DescribeSettingsEvent(InEffect(), serviceName));
+        }
         if (changed || wake.requested) {
             return true;
         }
     }
 }
 
+bool TimeService::TakeSettings(const PolicyValues& policy)
+{
+    const ServiceSettings settings = ApplyPolicy(policy, local);
+    if (settings == InEffect()) {
+        return false;
+    }
+    serverNames = settings.serverNames;
+    interval = settings.interval;
+    serversFrom = settings.serversFrom;
+    intervalFrom = settings.intervalFrom;
+    return true;
+}
+
 bool TimeService::Initialize()
 {
-    ServiceParameters parameters;
-    const bool read = ReadServiceParameters(serviceName, parameters);
-    serverNames = parameters.serverNames;
-    interval = parameters.interval;
-    return read;
+    // Without its Parameters key the service does not start, policy or not.
+    if (!ReadServiceParameters(serviceName, local)) {
+        return false;
+    }
+    TakeSettings(ReadPolicyValues());
+    return true;
 }
 
 bool TimeService::OnUserControl(DWORD code)

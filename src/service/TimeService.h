@@ -20,11 +20,14 @@ public:
     bool Uninstall() override;
     // One synchronisation at once, then one after every interval until stopped.
     DWORD Run() override;
-    // Reads the server list and the interval from the Parameters key.
+    // Reads the server list and the interval from the Parameters key, and the
+    // policy values that override them.
     bool Initialize() override;
     // kCycleNowControl asks for a cycle at once; other codes do nothing.
     bool OnUserControl(DWORD code) override;
 
+    // What the dialog gave, for installation; in the service role, the
+    // settings in effect.
     std::wstring serverNames;
     DWORD interval = 0;
 
@@ -32,7 +35,16 @@ private:
     // Waits for the next cycle, which ended `cycleEnded` (GetTickCount64) and
     // is due `delaySeconds` later or sooner on request or new settings, which
     // it reads. False on a stop.
-    bool AwaitNextCycle(ParametersWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds);
+    bool AwaitNextCycle(SettingsWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds);
+    // Puts the policy values over what Parameters held when last read; true
+    // when the settings in effect, or where they came from, changed.
+    bool TakeSettings(const PolicyValues& policy);
+    ServiceSettings InEffect() const { return {serverNames, interval, serversFrom, intervalFrom}; }
+
+    // What Parameters held when last read: what a withdrawn policy gives way to.
+    ServiceParameters local;
+    SettingSource serversFrom = SettingSource::Parameters;
+    SettingSource intervalFrom = SettingSource::Parameters;
 
     // Set by the control handler on kCycleNowControl; auto-reset, so requests
     // that come before the cycle starts count once.

@@ -65,27 +65,83 @@ bool RereadServiceParameters(const std::wstring& serviceName, ServiceParameters&
     return ReadInto(serviceName, parameters);
 }
 
-ParametersWatch::ParametersWatch(const std::wstring& serviceName)
-    : serviceName(serviceName), changed(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+PolicyValues ReadPolicyValues(const wchar_t* key)
+{
+    PolicyValues values;
+    // KEY_WOW64_64KEY: the policy client of 64-bit Windows writes the 64-bit
+    // view; 32-bit Windows ignores the flag.
+    UniqueHkey policy;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, policy.Put()) == ERROR_SUCCESS) {
+        std::wstring servers;
+        DWORD interval = 0;
+        if (QueryStringValue(policy.Get(), L"ServerNames", servers)) {
+            values.serverNames = servers;
+        }
+        if (QueryDwordValue(policy.Get(), L"TimeInterval", interval)) {
+            values.interval = interval;
+        }
+    }
+    return values;
+}
+
+bool ServiceSettings::operator==(const ServiceSettings& other) const
+{
+    return serverNames == other.serverNames && interval == other.interval && serversFrom == other.serversFrom &&
+           intervalFrom == other.intervalFrom;
+}
+
+ServiceSettings ApplyPolicy(const PolicyValues& policy, const ServiceParameters& parameters)
+{
+    ServiceSettings settings{parameters.serverNames, parameters.interval};
+    if (policy.serverNames) {
+        settings.serverNames = *policy.serverNames;
+        settings.serversFrom = SettingSource::Policy;
+    }
+    if (policy.interval) {
+        settings.interval = *policy.interval;
+        settings.intervalFrom = SettingSource::Policy;
+    }
+    return settings;
+}
+
+const wchar_t* SettingSourceName(SettingSource source)
+{
+    return source == SettingSource::Policy ? L"policy" : L"Parameters";
+}
+
+std::wstring SettingSourceKey(SettingSource source, const std::wstring& serviceName)
+{
+    return L"HKLM\\" +
+           (source == SettingSource::Policy ? std::wstring(kPolicyLocation.key) : ParametersKeyPath(serviceName));
+}
+
+SettingsWatch::SettingsWatch(const std::wstring& serviceName, const wchar_t* policyRoot)
+    : serviceName(serviceName), policyRoot(policyRoot), changed(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
 }
 
-bool ParametersWatch::Arm()
+bool SettingsWatch::Arm()
 {
     // A notice is for one change only, and its key must stay open until then.
     // Closing the keys of the last notice may set the event: no change, but
     // the reader must allow for such wakes anyway.
+    policies.Reset();
     parameters.Reset();
     service.Reset();
     ::ResetEvent(changed.Get());
+    const auto watch = [this](const wchar_t* path, REGSAM view, BOOL subtree, DWORD filter, UniqueHkey& key) {
+        return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_NOTIFY | view, key.Put()) == ERROR_SUCCESS &&
+               ::RegNotifyChangeKeyValue(key.Get(), subtree, filter, changed.Get(), TRUE) == ERROR_SUCCESS;
+    };
     // The values of Parameters; and the subkeys of the service key coming and
     // going, since a deleted key tells its own watchers nothing on every system.
-    const auto watch = [this](const std::wstring& path, UniqueHkey& key, DWORD filter) {
-        return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_NOTIFY, key.Put()) == ERROR_SUCCESS &&
-               ::RegNotifyChangeKeyValue(key.Get(), FALSE, filter, changed.Get(), TRUE) == ERROR_SUCCESS;
-    };
-    const bool subkeys = watch(ServiceKeyPath(serviceName), service, REG_NOTIFY_CHANGE_NAME);
-    const bool values =
-        watch(ParametersKeyPath(serviceName), parameters, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET);
-    return subkeys || values;
+    const bool subkeys = watch(ServiceKeyPath(serviceName).c_str(), 0, FALSE, REG_NOTIFY_CHANGE_NAME, service);
+    const bool values = watch(ParametersKeyPath(serviceName).c_str(), 0, FALSE,
+                              REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, parameters);
+    // The whole policy tree, which is there on every system: the service's
+    // policy key and its parent may come and go with the policy. A change
+    // of another program's policy only makes the service look again.
+    const bool policy =
+        watch(policyRoot, KEY_WOW64_64KEY, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, policies);
+    return subkeys || values || policy;
 }

@@ -1,9 +1,11 @@
-// The service's settings under its key in the registry: the server list and
-// the interval, stored under "Parameters" and read at each service start.
+// The service's settings in the registry: the server list and the interval,
+// stored under its key's "Parameters", where a Group Policy may override them
+// value by value, and followed while the service runs.
 #pragma once
 
 #include "platform/Handles.h"
 
+#include <optional>
 #include <string>
 
 // The service's name, and the name it is shown by (also the caption of the
@@ -40,23 +42,68 @@ bool ReadServiceParameters(const std::wstring& serviceName, ServiceParameters& p
 // nothing changed, when the key cannot be opened.
 bool RereadServiceParameters(const std::wstring& serviceName, ServiceParameters& parameters);
 
-// Watches the Parameters key of a running service, so that new settings take
-// effect without a restart.
-class ParametersWatch {
-public:
-    explicit ParametersWatch(const std::wstring& serviceName);
+// Where Group Policy keeps the service's settings (values "ServerNames" and
+// "TimeInterval", as under Parameters), and the key whose subtree is watched for
+// them coming and going. On 64-bit Windows the policy client writes the 64-bit
+// view of the registry, which is where the 32-bit service looks.
+struct PolicyLocation {
+    const wchar_t* root;
+    const wchar_t* key;
+};
+constexpr PolicyLocation kPolicyLocation{L"SOFTWARE\\Policies", L"SOFTWARE\\Policies\\Velmora\\HoralSvc"};
 
-    // Asks for one notice of the next change: of the key's values, or of the
-    // service key's subkeys (Parameters deleted or made again). The event may
-    // also be set when nothing changed, so a notice calls for a look, not for
-    // action. False when nothing can be watched.
+// The values a policy sets; each absent when missing or not of its type.
+struct PolicyValues {
+    std::optional<std::wstring> serverNames;
+    std::optional<DWORD> interval;
+};
+
+// Reads the policy values under `key` of HKLM, with the reading rules of Parameters.
+PolicyValues ReadPolicyValues(const wchar_t* key = kPolicyLocation.key);
+
+enum class SettingSource { Parameters, Policy };
+
+// The settings in effect and where each came from.
+struct ServiceSettings {
+    std::wstring serverNames;
+    DWORD interval = 0;
+    SettingSource serversFrom = SettingSource::Parameters;
+    SettingSource intervalFrom = SettingSource::Parameters;
+
+    bool operator==(const ServiceSettings& other) const;
+    bool operator!=(const ServiceSettings& other) const { return !(*this == other); }
+};
+
+// Value by value, a policy value that is present wins over Parameters.
+ServiceSettings ApplyPolicy(const PolicyValues& policy, const ServiceParameters& parameters);
+
+// "policy" or "Parameters", as the service's status names a source.
+const wchar_t* SettingSourceName(SettingSource source);
+
+// The registry key a setting came from, as an administrator would look it up:
+// "HKLM\SOFTWARE\Policies\Velmora\HoralSvc" or "HKLM\SYSTEM\...\<serviceName>\Parameters".
+std::wstring SettingSourceKey(SettingSource source, const std::wstring& serviceName);
+
+// Watches where a running service's settings come from, so that new settings
+// take effect without a restart: its Parameters key and the policy key.
+class SettingsWatch {
+public:
+    explicit SettingsWatch(const std::wstring& serviceName, const wchar_t* policyRoot = kPolicyLocation.root);
+
+    // Asks for one notice of the next change: of the values of Parameters, of
+    // the service key's subkeys (Parameters deleted or made again), or anywhere
+    // below the policy root (a policy applied, changed or withdrawn). The
+    // event may also be set when nothing changed, so a notice calls for a
+    // look, not for action. False when nothing can be watched.
     bool Arm();
     // Auto-reset; set by the system on a change after Arm.
     HANDLE Event() const { return changed.Get(); }
 
 private:
     std::wstring serviceName;
+    const wchar_t* policyRoot;
     UniqueEvent changed;
     UniqueHkey service;
     UniqueHkey parameters;
+    UniqueHkey policies;
 };

@@ -3,6 +3,7 @@
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "settings/Parameters.h"
+#include "text/TextConvert.h"
 
 void WriteStatusReport(const std::wstring& serviceName, const StatusReport& report)
 {
@@ -24,4 +25,10 @@ void WriteStatusReport(const std::wstring& serviceName, const StatusReport& repo
         WriteStringValue(status.Get(), L"LastSet", report.lastSet);
     }
     WriteStringValue(status.Get(), L"NextCycle", report.nextCycle);
+    // Which settings are in effect and where each came from, so that an
+    // administrator can tell why a PC ignores its local value.
+    WriteStringValue(status.Get(), L"ServerNames", report.settings.serverNames);
+    WriteStringValue(status.Get(), L"ServerNamesSource", SettingSourceName(report.settings.serversFrom));
+    WriteStringValue(status.Get(), L"TimeInterval", Int64ToText(report.settings.interval));
+    WriteStringValue(status.Get(), L"TimeIntervalSource", SettingSourceName(report.settings.intervalFrom));
 }

@@ -2,6 +2,8 @@
 // cycles: text values under the "Status" subkey of its own service key.
 #pragma once
 
+#include "settings/Parameters.h"
+
 #include <string>
 
 // One cycle's report; every value is written as REG_SZ text.
@@ -12,6 +14,7 @@ struct StatusReport {
     std::wstring lastCorrection;  // "+3600294 ms"; empty when no server answered
     std::wstring lastSet;         // when the clock was set; empty leaves the stored value as it is
     std::wstring nextCycle;       // when the next cycle is due
+    ServiceSettings settings;     // the settings the cycle ran with, and where each came from
 };
 
 // Writes the report to ...\Services\<serviceName>\Status, creating that key

@@ -3,7 +3,9 @@
 // Arguments: the mode, then the log file. Modes: "ok"; "fail" (Initialize
 // fails with error 2); "slow" (Initialize takes 1.5 s); "quit" (Run ends on
 // its own at once); "shutdown" (0.3 s into Run a thread of its own delivers
-// SERVICE_CONTROL_SHUTDOWN, as the system would; Wine's manager never does).
+// SERVICE_CONTROL_SHUTDOWN, as the system would; Wine's manager never does);
+// "direct" (ServiceMain called without the manager, so that no control handler
+// can be registered).
 #include "platform/Handles.h"
 #include "service/ServiceBase.h"
 
@@ -61,7 +63,11 @@ public:
 int wmain(int argc, wchar_t** argv)
 {
     ContractService service(argc > 2 ? argv[1] : L"", argc > 2 ? argv[2] : L"NUL");
-    service.RunDispatcher();
+    if (service.mode == L"direct") {
+        ServiceBase::ServiceMain(0, nullptr);
+    } else {
+        service.RunDispatcher();
+    }
     if (service.shutdown.joinable()) {
         service.shutdown.join();
     }

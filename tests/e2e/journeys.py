@@ -17,7 +17,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, read_log  # noqa: E402
-from wine import SOURCE, Session, choose_image, wait_for, winpath  # noqa: E402
+from wine import SOURCE, Session, choose_image, events, wait_for, winpath  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "policy"))
+from template import policy_settings  # noqa: E402
 
 EXE, WINE = choose_image(os.environ["HORAL_EXE"])
 
@@ -28,6 +30,8 @@ STATUS = SERVICES + r"\vmhoralsvc\Status"
 RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
 EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
+ERROR, WARNING, INFORMATION = 1, 2, 4  # event types
+LOG_EVENTS = {"WINEDEBUG": "fixme+advapi,+eventlog"}  # a desktop role's events on its standard error
 UNIX_2040 = 2222035200  # 2040-06-01 00:00:00 UTC, after the 32-bit count wrapped in 2036
 UNIX_2001 = 978307200  # 2001-01-01 00:00:00 UTC: a server whose clock was reset
 INSTALLED = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
@@ -83,6 +87,11 @@ class Journey(unittest.TestCase):
         # The values the service left under its Status key, as text.
         return {name: data for name, (_, data) in (self.session.reg(STATUS) or {}).items()}
 
+    def written(self, process):
+        # The events a program started with LOG_EVENTS wrote.
+        with open(process.out, errors="replace") as f:
+            return events(f.read())
+
     def stop(self, service=SERVICE):
         # Stops a running service: its process is gone at once, having reported
         # SERVICE_STOPPED exactly once. Returns the seconds sc took.
@@ -95,16 +104,8 @@ class Journey(unittest.TestCase):
         return took
 
 
-class Service(Journey):
-    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = ("127.0.1.%d" % n for n in range(2, 7))
-    EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP, RIGHT_TIME = ("127.0.1.%d" % n for n in range(7, 13))
-    IN_2001, TWO_AHEAD, NEW_1, NEW_2, NEW_3 = ("127.0.1.%d" % n for n in range(13, 18))
-    servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200",
-               EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
-               TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", BACKLOG: "backlog", "resolver": "silent",
-               IN_2001: "value:%d" % (UNIX_2001 + 2208988800), TWO_AHEAD: "phase:0.5:2",
-               NEW_1: "offset:60", NEW_2: "offset:60", NEW_3: "offset:60"}
-    hangs = os.environ.get("HORAL_RESOLVER") is not None  # under scripts/isolated: tests/hosts, a silent name server
+class ServiceJourney(Journey):
+    # A group that runs HoralSvc.exe as the service.
 
     @classmethod
     def setUpClass(cls):
@@ -125,11 +126,36 @@ class Service(Journey):
         took = self.stop() if stop else None
         return run() + (took,)
 
+    def acted(self, action, until=lambda log: log, within=2):
+        # Acts once 4 s have passed since the last cycle (none may come sooner); returns the connections from
+        # then on, once `until` holds of them or `within` seconds after the action.
+        time.sleep(max(0, read_log(self.connections)[-1][0] + 4.2 - time.time()))
+        mark = len(read_log(self.connections))
+        action()
+        wait_for(lambda: until(read_log(self.connections)[mark:]), within)
+        return read_log(self.connections)[mark:]
+
+    def asked_after(self, *args, **kw):
+        return [address for _, address in self.acted(*args, **kw)]
+
+
+class Service(ServiceJourney):
+    CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = ("127.0.1.%d" % n for n in range(2, 7))
+    EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP, RIGHT_TIME = ("127.0.1.%d" % n for n in range(7, 13))
+    IN_2001, TWO_AHEAD, NEW_1, NEW_2, NEW_3 = ("127.0.1.%d" % n for n in range(13, 18))
+    servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200",
+               EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
+               TRICKLE: "trickle:2", RIGHT_TIME: "phase:0.5:0", BACKLOG: "backlog", "resolver": "silent",
+               IN_2001: "value:%d" % (UNIX_2001 + 2208988800), TWO_AHEAD: "phase:0.5:2",
+               NEW_1: "offset:60", NEW_2: "offset:60", NEW_3: "offset:60"}
+    hangs = os.environ.get("HORAL_RESOLVER") is not None  # under scripts/isolated: tests/hosts, a silent name server
+
     def test_1_missing_parameters_stop_the_start_with_error_2_and_a_prompt_ends_at_once(self):
         self.assertEqual(self.session.run(EXE, "-s")[0], 0)
         self.assertEqual(self.session.probe("start", SERVICE, self.image).get("PROCESSEXIT"), "2")
         self.assertEqual(self.session.state(SERVICE), (STOPPED, 2))
         self.assertEqual(self.session.reports().count(STOPPED), 1)
+        self.assertEqual(events(self.session.log_text()), [(ERROR, 104, [])])  # neither started nor stopped
 
     def test_2_first_answer_sets_the_clock_and_cycles_keep_their_distance(self):
         # Interval 0 is a typing slip: the cycles still keep 4 s apart.
@@ -228,15 +254,7 @@ class Service(Journey):
             "reg", "add", PARAMETERS, "/v", "ServerNames", "/t", kind, "/d", text, "/f")
         control = lambda code, count=1: lambda: self.probed.update(self.session.probe("control", SERVICE, code, count))
 
-        def acted(action, until=lambda log: log, within=2):
-            # Acts once 4 s have passed since the last cycle (none may come sooner); returns the connections from
-            # then on, once `until` holds of them or `within` seconds after the action.
-            time.sleep(max(0, read_log(self.connections)[-1][0] + 4.2 - time.time()))
-            mark = len(read_log(self.connections))
-            action()
-            wait_for(lambda: until(read_log(self.connections)[mark:]), within)
-            return read_log(self.connections)[mark:]
-        asked = lambda *args, **kw: [address for _, address in acted(*args, **kw)]
+        acted, asked = self.acted, self.asked_after
         self.probed = {}
         self.cycles(self.HOUR_AHEAD, 86400, lambda _, log: log, stop=False)
         # New lists, one written as REG_EXPAND_SZ as some tools do: each asked within 2 s, the next cycle a day on.
@@ -279,6 +297,68 @@ class Service(Journey):
             acted(action, within=0.5)
             self.assertLess(self.stop(), 3)
             self.assertEqual((read_log(self.connections)[mark:], len(self.session.clock_attempts())), ([], attempts))
+
+
+class Events(ServiceJourney):
+    # What the service writes to the event log: Wine keeps none, the session log has each event.
+    FAILING, COMES_BACK, IN_2001 = ("127.0.5.%d" % n for n in range(2, 5))
+    servers = {FAILING: "close:1", IN_2001: "value:%d" % (UNIX_2001 + 2208988800)}
+
+    def test_1_a_start_each_change_of_kind_new_settings_and_the_stop_are_told_once(self):
+        # Cycles at the 4 s floor, each logged by its first server: three that nobody answers, three in which the
+        # second server answers and Wine refuses to set the clock, and, with new settings, three answers from 2001.
+        def more(server):
+            mark = self.asked().count(server)
+            self.assertTrue(wait_for(lambda: self.asked().count(server) >= mark + 3, 18), server)
+        self.cycles("%s %s" % (self.FAILING, self.COMES_BACK), 4, lambda _, log: len(log) >= 3, stop=False)
+        self.addCleanup(TimeServers({self.COMES_BACK: "offset:3600"}).__enter__().__exit__)
+        more(self.FAILING)
+        self.session.run("reg", "add", PARAMETERS, "/v", "ServerNames", "/d", self.IN_2001, "/f")
+        more(self.IN_2001)
+        self.stop()
+        told = events(self.session.log_text())
+        (due,), (server, text, error), (refused, said, due_again) = told[2][2], told[3][2], told[5][2]
+        self.assertEqual([(level, number) for level, number, _ in told] + [told[1][2], told[4][2]], [
+            (INFORMATION, 105), (INFORMATION, 109), (WARNING, 112), (ERROR, 114), (INFORMATION, 109), (WARNING, 113),
+            (INFORMATION, 108), ["%s %s" % (self.FAILING, self.COMES_BACK), PARAMETERS, "4", PARAMETERS],
+            [self.IN_2001, PARAMETERS, "4", PARAMETERS]])
+        self.assertEqual((server, error, refused, said), (self.COMES_BACK, "1314", self.IN_2001, "2001-01-01 00:00:00"
+                                                                                                    " UTC"))
+        self.assertTrue(text and self.started < utc(due) < utc(due_again) < time.time() + 5, told)
+
+
+class Policy(ServiceJourney):
+    # Group Policy's values, written where the template has the policy client write them, over Parameters.
+    LOCAL, OTHER, POLICY = ("127.0.6.%d" % n for n in range(2, 5))
+    servers = {LOCAL: "offset:3600", OTHER: "offset:3600", POLICY: "offset:3600"}
+    template = policy_settings(os.path.join(SOURCE, "policy"))
+
+    def test_1_a_policy_wins_value_by_value_at_once_and_gives_way_when_withdrawn(self):
+        key, low, high = "HKLM\\" + self.template["key"], self.template["min"], self.template["max"]
+        reg = lambda *args: lambda: self.session.run("reg", *args, "/f", "/reg:64")
+        policy = lambda name, kind, data: reg("add", key, "/v", self.template[name], "/t", kind, "/d", str(data))
+        control = lambda: self.session.probe("control", SERVICE, 128)
+        status = lambda: (s := self.status()) and ((s["ServerNames"], s["ServerNamesSource"], s["TimeInterval"],
+                                                    s["TimeIntervalSource"], utc(s["NextCycle"]) - utc(s["LastCycle"])))
+        self.cycles(self.LOCAL, 86400, lambda _, log: log, stop=False)
+        self.assertEqual(wait_for(status, 5), (self.LOCAL, "Parameters", "86400", "Parameters", 86400))
+        on, local = (self.POLICY, "policy", "86400", "Parameters", 86400), (self.OTHER, "Parameters")
+        # Each step: what is done, the servers asked within 2 s, the settings in effect after it as Status has them.
+        for action, asked, settings in (
+                # Where a setting comes from counts as a change too.
+                (policy("servers", "REG_SZ", self.LOCAL), [self.LOCAL], (self.LOCAL,) + on[1:]),
+                (policy("servers", "REG_SZ", self.POLICY), [self.POLICY], on),
+                (lambda: self.session.run("reg", "add", PARAMETERS, "/v", "ServerNames", "/d", self.OTHER, "/f"), [],
+                 on), (control, [self.POLICY], on),  # the policy's servers are still the ones asked
+                (policy("interval", "REG_SZ", 60), [], on),  # the wrong type: absent
+                (policy("interval", "REG_DWORD", 86400), [self.POLICY], on[:3] + ("policy", 86400)),
+                (policy("interval", "REG_DWORD", high), [self.POLICY], on[:2] + (str(high), "policy", high)),
+                (reg("delete", key), [self.OTHER], local + ("86400", "Parameters", 86400)),
+                # The policy back with an interval alone, below the floor: held to it, which is the template's lowest.
+                (policy("interval", "REG_DWORD", low - 1), [self.OTHER], local + (str(low - 1), "policy", low))):
+            self.assertEqual(self.asked_after(action, within=2)[:1], asked, settings)
+            self.assertEqual(wait_for(lambda: status() == settings, 5) and status(), settings)
+        self.assertIn((INFORMATION, 109, [self.POLICY, key, "86400", PARAMETERS]), events(self.session.log_text()))
 
 
 class Contract(Journey):
@@ -341,6 +421,10 @@ class Contract(Journey):
         self.session.run("sc", "stop", self.NAME)
         self.ended([START_PENDING, STOP_PENDING, STOPPED])
 
+    def test_4_a_control_handler_that_cannot_be_registered_is_told(self):
+        process = self.session.start(os.environ["HORAL_CONTRACT"], "direct", "NUL", env=LOG_EVENTS)
+        self.assertEqual((process.wait(60), self.written(process)), (0, [(ERROR, 103, [])]))
+
 
 class Desktop(Journey):
     HALF_HOUR_AHEAD, NEVER_ASKED, REFUSING = "127.0.2.2", "127.0.2.3", "127.0.2.4"
@@ -389,7 +473,7 @@ class Desktop(Journey):
     def test_2_wrong_fields_are_refused_with_a_message_and_typed_entries_install_everything(self):
         # After each message the field's text is selected: what is typed next replaces it.
         servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
-        process, _ = self.window()
+        process, _ = self.window(env=LOG_EVENTS)
         steps = [((), NO_SERVER), ((("type", "   "),), NO_SERVER),
                  ((("type", servers), "Tab", ("type", "90 s")), BAD_INTERVAL), (("BackSpace",), BAD_INTERVAL)]
         steps += [((("type", text),), BAD_INTERVAL) for text in ("1e3", "-1", "abc", "4294967296", "3")]
@@ -400,6 +484,7 @@ class Desktop(Journey):
         self.session.keys(self.DIALOG, ("type", "  3600 "))
         self.session.screenshot("config-en.png")
         self.answer(process, "Return")  # Enter in the interval field is OK
+        self.assertEqual(self.written(process), [(INFORMATION, 100, ["Velmora Horal Service"])])
         self.assert_installed(servers)
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
         attempts = wait_for(self.session.clock_attempts, 20)
@@ -420,10 +505,11 @@ class Desktop(Journey):
         # gives no other failure to an administrator), says so, and leaves the record. It stops at the uninstaller's
         # request and is gone; asked again, the uninstaller removes the record that is left.
         self.session.run("sc", "delete", SERVICE)
-        process, _ = self.window("-u")
+        process, _ = self.window("-u", env=LOG_EVENTS)
         self.session.keys(self.QUESTION, "Return")
         self.message(r"Velmora Horal Service could not be uninstalled: .+ \(error 1072\)", "uninstall-failed-en.png",
                      process)
+        self.assertEqual(self.written(process), [(ERROR, 102, ["Velmora Horal Service"])])
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 10), "the service is still registered")
         self.assertIsNotNone(self.session.reg(RECORD))
         self.through(["-u"], "Return")
@@ -432,10 +518,11 @@ class Desktop(Journey):
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
 
     def test_5_uninstall_asks_and_yes_removes_the_running_service_at_once(self):
-        process, shown = self.window("-u", SERVICE)
+        process, shown = self.window("-u", SERVICE, env=LOG_EVENTS)
         self.assertIn(self.ASK % "Velmora Horal Service", shown["texts"])
         self.session.screenshot("uninstall-en.png")
         self.answer(process, "Return")  # Yes is the default button
+        self.assertEqual(self.written(process), [(INFORMATION, 101, ["Velmora Horal Service"])])
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
         self.assertFalse(self.session.alive(self.image))
         self.assertEqual(self.present(), [False, False, True])  # the event source stays

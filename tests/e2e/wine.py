@@ -1,10 +1,11 @@
 # A Wine session of its own for one journey, and ways to drive and look into it.
 #
 # The first wine command of a session starts Wine's service manager, and every
-# service inherits its standard error. That command runs with
-# WINEDEBUG=err+all,trace+service and its standard error goes to a log, so the
-# log holds the time each service tried to set ("NtSetSystemTime not allowed:
-# difference N ms") and every status a service reported (SetServiceStatus).
+# service inherits its standard error. That command runs with WINEDEBUG=EVENTS
+# and its standard error goes to a log, so the log holds the time each service
+# tried to set ("NtSetSystemTime not allowed: difference N ms"), every status a
+# service reported (SetServiceStatus) and every event it wrote (ReportEventW,
+# which keeps no log in Wine: its type, id and inserts are all there is).
 import itertools
 import os
 import re
@@ -17,6 +18,7 @@ SOURCE = os.environ.get("HORAL_SOURCE", os.path.abspath(os.path.join(os.path.dir
 BUILD = os.environ.get("HORAL_BUILD", os.path.join(SOURCE, "build", "i686"))
 PREFIX_TOOL = os.path.join(SOURCE, "scripts", "wine-prefix")
 WINESERVER = "/usr/lib/wine/wineserver64"
+EVENTS = "err+all,trace+service,fixme+advapi,+eventlog"
 
 
 def choose_image(image):
@@ -40,6 +42,21 @@ def session_processes(prefix, image=""):
 
 def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def events(log):
+    # The events a Wine log shows written through a registered source, in order: [(type, id, [inserts])]. Each
+    # ReportEventW prints its source handle, type and id, then each insert on a line of the same thread.
+    found, last = [], {}
+    for thread, kind, rest in re.findall(r"^(\w+):(\w+):\w+:ReportEventW (.*)$", log, re.M):
+        if kind == "fixme":
+            handle, level, _, number = (int(field, 16) for field in rest[1:].split(",")[:4])
+            last[thread] = (level, number, [])
+            found += [last[thread]] * (handle != 0)
+        elif thread in last:
+            last[thread][2].append(re.sub(r"\\([0-9a-f]{4}|.)", lambda m: chr(int(m[1], 16)) if len(m[1]) == 4 else
+                                          {"n": "\n", "r": "\r", "t": "\t"}.get(m[1], m[1]), rest[2:-1]))
+    return found
 
 
 def wait_for(predicate, timeout, step=0.2):
@@ -73,7 +90,7 @@ class Session:
             subprocess.run([WINESERVER, "-p"], env=self.env, check=True, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
             with open(self.log, "wb") as err:
-                subprocess.run([wine, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG="err+all,trace+service"),
+                subprocess.run([wine, "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG=EVENTS),
                                stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL, timeout=60, check=True)
         except BaseException:
             self.close()

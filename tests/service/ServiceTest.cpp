@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(Service, InstalledNamesAreAdoptedOnlyWhenText)
 {
     const std::wstring key = ServiceKeyPath(kServiceName);
@@ -61,4 +63,30 @@ TEST(Service, StatusTellsEachCycleAndKeepsTheLastSetting)
               L"2001-09-09 01:46:40 UTC|2001-09-09 01:49:10 UTC|");
     service.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(name).c_str());
+}
+
+TEST(Service, CycleEventsTellTheFirstCycleChangesOfKindEverySettingAndADailyReminder)
+{
+    using R = CycleOutcome;
+    constexpr std::uint64_t day = kRepeatFailureMs;
+    // The cycles after a start: what each came to, when it ended, and whether it writes its event.
+    const std::tuple<R::Result, std::uint64_t, bool> cycles[] = {
+        {R::NoServerAnswered, 1000, true},  // the first
+        {R::NoServerAnswered, 5000, false},
+        {R::NoServerAnswered, 1000 + day - 1, false},
+        {R::NoServerAnswered, 1000 + day, true},  // the same failure, a day after it was told
+        {R::AnswerRefused, 2000 + day, true},     // another kind
+        {R::ClockSet, 3000 + day, true},
+        {R::ClockSet, 4000 + day, true},  // every setting
+        {R::ClockAlreadyRight, 5000 + day, true},
+        {R::ClockAlreadyRight, 5000 + 3 * day, false},  // no failure to remind of
+        {R::ClockNotSet, 6000 + 3 * day, true},
+        {R::ClockNotSet, 6000 + 4 * day, true}};
+    CycleEvents told;
+    int i = 0;
+    for (const auto& [outcome, at, written] : cycles) {
+        const CycleEventChoice choice = ChooseCycleEvent(told, outcome, at);
+        EXPECT_EQ(choice.report, written) << i++;
+        told = choice.after;
+    }
 }
