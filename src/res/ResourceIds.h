@@ -21,19 +21,3 @@
 #define IDD_CONFIGURATION 111
 #define IDB_SORT_ARROWS 1111
 
-// Message table of the event source (Messages.mc): what the service and the
-// installation write to the event log. "%1" and on are the event's inserts.
-#define MSG_SERVICE_INSTALLED 100    // %1 display name
-#define MSG_SERVICE_REMOVED 101      // %1 display name
-#define MSG_SERVICE_NOT_REMOVED 102  // %1 display name
-#define MSG_NO_CONTROL_HANDLER 103
-#define MSG_INITIALIZATION_FAILED 104
-#define MSG_SERVICE_STARTED 105
-#define MSG_SERVICE_STOPPED 108
-#define MSG_SETTINGS 109           // servers, their key, interval, its key
-#define MSG_CLOCK_SET 110          // server, correction
-#define MSG_CLOCK_AGREES 111       // server, how far off
-#define MSG_NO_ANSWER 112          // when the next attempt is due
-#define MSG_ANSWER_REFUSED 113     // server, the time it said, next attempt
-#define MSG_CLOCK_NOT_SET 114      // server, the system's text, error number
-#define MSG_NETWORK_NOT_READY 115  // next attempt

@@ -1,7 +1,7 @@
 #include "service/CycleStatus.h"
 
 #include "platform/StringResource.h"
-#include "res/ResourceIds.h"
+#include "res/MessageIds.h"
 #include "text/TextConvert.h"
 
 std::wstring FormatUtcTime(std::int64_t unixMs)
@@ -56,31 +56,31 @@ EventRecord DescribeCycleEvent(const CycleOutcome& outcome, const std::wstring& 
     switch (outcome.result) {
         case CycleOutcome::ClockSet:
             return {EVENTLOG_INFORMATION_TYPE,
-                    MSG_CLOCK_SET,
+                    kMessageClockSet,
                     {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
         case CycleOutcome::ClockAlreadyRight:
             return {EVENTLOG_INFORMATION_TYPE,
-                    MSG_CLOCK_AGREES,
+                    kMessageClockAgrees,
                     {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
         case CycleOutcome::ClockNotSet:
             return {EVENTLOG_ERROR_TYPE,
-                    MSG_CLOCK_NOT_SET,
+                    kMessageClockNotSet,
                     {outcome.server, SystemErrorText(outcome.setting.error), Int64ToText(outcome.setting.error)}};
         case CycleOutcome::AnswerRefused:
             return {EVENTLOG_WARNING_TYPE,
-                    MSG_ANSWER_REFUSED,
+                    kMessageAnswerRefused,
                     {outcome.refusedServer, FormatUtcTime(outcome.refusedTime * 1000), nextCycle}};
         case CycleOutcome::NetworkNotReady:
-            return {EVENTLOG_WARNING_TYPE, MSG_NETWORK_NOT_READY, {nextCycle}};
+            return {EVENTLOG_WARNING_TYPE, kMessageNetworkNotReady, {nextCycle}};
         default:
-            return {EVENTLOG_WARNING_TYPE, MSG_NO_ANSWER, {nextCycle}};
+            return {EVENTLOG_WARNING_TYPE, kMessageNoAnswer, {nextCycle}};
     }
 }
 
 EventRecord DescribeSettingsEvent(const ServiceSettings& settings, const std::wstring& serviceName)
 {
     return {EVENTLOG_INFORMATION_TYPE,
-            MSG_SETTINGS,
+            kMessageSettings,
             {settings.serverNames, SettingSourceKey(settings.serversFrom, serviceName), Int64ToText(settings.interval),
              SettingSourceKey(settings.intervalFrom, serviceName)}};
 }

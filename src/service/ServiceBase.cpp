@@ -1,7 +1,7 @@
 #include "service/ServiceBase.h"
 
 #include "platform/Registry.h"
-#include "res/ResourceIds.h"
+#include "res/MessageIds.h"
 #include "settings/Parameters.h"
 
 ServiceBase* ServiceBase::instance = nullptr;
@@ -112,7 +112,7 @@ bool ServiceBase::Startup()
     const bool initialized = Initialize();
     const DWORD error = ::GetLastError();
     if (!initialized) {
-        ReportEvent({EVENTLOG_ERROR_TYPE, MSG_INITIALIZATION_FAILED, {}});
+        ReportEvent({EVENTLOG_ERROR_TYPE, kMessageInitializationFailed, {}});
     }
     {
         ExclusiveLock lock(statusLock);
@@ -126,7 +126,7 @@ bool ServiceBase::Startup()
         }
         ReportStatus(SERVICE_RUNNING);
     }
-    ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STARTED, {}});
+    ReportEvent({EVENTLOG_INFORMATION_TYPE, kMessageServiceStarted, {}});
     return true;
 }
 
@@ -143,14 +143,14 @@ void WINAPI ServiceBase::ServiceMain(DWORD, LPWSTR*)
     self->status.dwCurrentState = SERVICE_START_PENDING;
     self->statusHandle = ::RegisterServiceCtrlHandlerW(self->serviceName.c_str(), &ServiceBase::ControlHandler);
     if (self->statusHandle == nullptr) {
-        self->ReportEvent({EVENTLOG_ERROR_TYPE, MSG_NO_CONTROL_HANDLER, {}});
+        self->ReportEvent({EVENTLOG_ERROR_TYPE, kMessageNoControlHandler, {}});
         return;
     }
     // Every start told is followed by its stop; a start that failed or was
     // stopped before it ran is told by neither.
     if (self->Startup()) {
         self->Run();
-        self->ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_STOPPED, {}});
+        self->ReportEvent({EVENTLOG_INFORMATION_TYPE, kMessageServiceStopped, {}});
     }
     self->Finish();
 }

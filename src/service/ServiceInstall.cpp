@@ -7,6 +7,7 @@
 #include "platform/ModulePath.h"
 #include "platform/Registry.h"
 #include "platform/StringResource.h"
+#include "res/MessageIds.h"
 #include "res/ResourceIds.h"
 #include "service/TimeService.h"
 #include "settings/InstallRecord.h"
@@ -205,7 +206,7 @@ bool TimeService::Install()
     if (WriteServiceParameters(serviceName, ServiceParameters{serverNames, interval})) {
         WriteInstallRecord(displayName, serviceName);
         if (StartInstalledService()) {
-            ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_INSTALLED, {displayName}});
+            ReportEvent({EVENTLOG_INFORMATION_TYPE, kMessageServiceInstalled, {displayName}});
             return true;
         }
         failure.Fail();
@@ -230,10 +231,10 @@ bool TimeService::Uninstall()
     // record behind; removing it completes the removal asked for, and the
     // entry can no longer be stuck in the list of installed programs.
     if (!ServiceBase::Uninstall() && ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) {
-        ReportEvent({EVENTLOG_ERROR_TYPE, MSG_SERVICE_NOT_REMOVED, {displayName}});
+        ReportEvent({EVENTLOG_ERROR_TYPE, kMessageServiceNotRemoved, {displayName}});
         return false;
     }
     RemoveInstallRecord(serviceName);
-    ReportEvent({EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_REMOVED, {displayName}});
+    ReportEvent({EVENTLOG_INFORMATION_TYPE, kMessageServiceRemoved, {displayName}});
     return true;
 }

@@ -71,7 +71,6 @@ struct ServiceSettings {
     SettingSource intervalFrom = SettingSource::Parameters;
 
     bool operator==(const ServiceSettings& other) const;
-    bool operator!=(const ServiceSettings& other) const { return !(*this == other); }
 };
 
 // Value by value, a policy value that is present wins over Parameters.

@@ -1,11 +1,10 @@
 // A service built on ServiceBase that logs what the runtime makes it do, so a
 // journey can check the runtime against the real service manager.
-// Arguments: the mode, then the log file. Modes: "ok"; "fail" (Initialize
-// fails with error 2); "slow" (Initialize takes 1.5 s); "quit" (Run ends on
-// its own at once); "shutdown" (0.3 s into Run a thread of its own delivers
-// SERVICE_CONTROL_SHUTDOWN, as the system would; Wine's manager never does);
-// "direct" (ServiceMain called without the manager, so that no control handler
-// can be registered).
+// Arguments: the mode, then the log file. Modes: "ok"; "slow" (Initialize
+// takes 1.5 s); "quit" (Run ends on its own at once); "shutdown" (0.3 s into
+// Run a thread of its own delivers SERVICE_CONTROL_SHUTDOWN, as the system
+// would; Wine's manager never does); "direct" (ServiceMain called without the
+// manager, so that no control handler can be registered).
 #include "platform/Handles.h"
 #include "service/ServiceBase.h"
 
@@ -35,8 +34,7 @@ public:
     {
         Note("initialize");
         ::Sleep(mode == L"slow" ? 1500 : 0);
-        ::SetLastError(mode == L"fail" ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
-        return mode != L"fail";
+        return true;
     }
     DWORD Run() override
     {
@@ -63,11 +61,7 @@ public:
 int wmain(int argc, wchar_t** argv)
 {
     ContractService service(argc > 2 ? argv[1] : L"", argc > 2 ? argv[2] : L"NUL");
-    if (service.mode == L"direct") {
-        ServiceBase::ServiceMain(0, nullptr);
-    } else {
-        service.RunDispatcher();
-    }
+    service.mode == L"direct" ? ServiceBase::ServiceMain(0, nullptr) : void(service.RunDispatcher());
     if (service.shutdown.joinable()) {
         service.shutdown.join();
     }

@@ -36,13 +36,11 @@ UNIX_2040 = 2222035200  # 2040-06-01 00:00:00 UTC, after the 32-bit count wrappe
 UNIX_2001 = 978307200  # 2001-01-01 00:00:00 UTC: a server whose clock was reset
 INSTALLED = r"C:\Program Files\Velmora\HoralSvc.exe"  # a folder whose name has a blank
 GERMAN = {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
-# What the program tells the user, in English and in German.
-NO_SERVER = ("Enter at least one time server.", "Geben Sie mindestens einen Time-Server ein.")
-BAD_INTERVAL = ("Enter the interval as a whole number of seconds from 4 to 4294967295.",
-                "Geben Sie das Intervall als ganze Zahl von Sekunden zwischen 4 und 4294967295 ein.")
+# What the program tells the user.
+NO_SERVER = "Enter at least one time server."
+BAD_INTERVAL = "Enter the interval as a whole number of seconds from 4 to 4294967295."
 ALREADY = ("Velmora Horal Service is already installed. Its settings were not changed. To change them, uninstall it "
-           "and install it again.", "Velmora Horal Service ist bereits installiert. Seine Einstellungen wurden nicht "
-           "ge\u00e4ndert. Um sie zu \u00e4ndern, deinstallieren Sie ihn und installieren Sie ihn erneut.")
+           "and install it again.")
 
 
 def utc(text):
@@ -141,7 +139,7 @@ class ServiceJourney(Journey):
 
 class Service(ServiceJourney):
     CLOSING, HOUR_AHEAD, NEVER_ASKED, REFUSING, BACKLOG = ("127.0.1.%d" % n for n in range(2, 7))
-    EARLY, LATE, AFTER_2036, TRICKLE, COMES_UP, RIGHT_TIME = ("127.0.1.%d" % n for n in range(7, 13))
+    EARLY, LATE, AFTER_2036, TRICKLE, _, RIGHT_TIME = ("127.0.1.%d" % n for n in range(7, 13))
     IN_2001, TWO_AHEAD, NEW_1, NEW_2, NEW_3 = ("127.0.1.%d" % n for n in range(13, 18))
     servers = {CLOSING: "close:1", HOUR_AHEAD: "offset:3600", NEVER_ASKED: "offset:-7200",
                EARLY: "phase:0.2:60", LATE: "phase:0.8:60", AFTER_2036: "value:%d" % (UNIX_2040 - 2085978496),
@@ -154,7 +152,7 @@ class Service(ServiceJourney):
         self.assertEqual(self.session.run(EXE, "-s")[0], 0)
         self.assertEqual(self.session.probe("start", SERVICE, self.image).get("PROCESSEXIT"), "2")
         self.assertEqual(self.session.state(SERVICE), (STOPPED, 2))
-        self.assertEqual(self.session.reports().count(STOPPED), 1)
+        self.assertEqual(self.session.reports(), [START_PENDING, STOPPED])  # STOPPED reported once
         self.assertEqual(events(self.session.log_text()), [(ERROR, 104, [])])  # neither started nor stopped
 
     def test_2_first_answer_sets_the_clock_and_cycles_keep_their_distance(self):
@@ -190,50 +188,30 @@ class Service(ServiceJourney):
             self.assertEqual(([address for _, address in log], attempts), (asked, []))
             self.assertLess(took, max(stops) + 0.5)
 
-    def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104(self):
+    def test_4_the_clock_is_set_to_the_middle_of_the_second_until_2104_and_a_trickling_answer_is_passed_over(self):
         # Answered 0.2 s or 0.8 s past a full second, the 500 ms added put the clock 300 ms ahead of or behind the
         # server's time (here the same clock); a loaded machine may delay an answer, or its reading, by a tenth or two.
+        # An answer that trickles in, a byte every 2 s, is given up for the next server's.
         for server, expected, delta in ((self.EARLY, lambda: 60300, 250), (self.LATE, lambda: 59700, 250),
-                                        (self.AFTER_2036, lambda: UNIX_2040 * 1000 + 500 - time.time() * 1000, 3000)):
+                                        (self.AFTER_2036, lambda: UNIX_2040 * 1000 + 500 - time.time() * 1000, 3000),
+                                        (self.TRICKLE + " " + self.HOUR_AHEAD, lambda: 3600000, 1500)):
             attempts, _, _ = self.cycles(server, 3600, lambda attempts, log: attempts)
             # Wine prints the difference as a 32-bit count of milliseconds.
             error = (expected() - attempts[0] + 2 ** 31) % 2 ** 32 - 2 ** 31
             print("%s: the clock was to move %+d ms, %d ms from the expected" % (server, attempts[0], -error))
             self.assertLess(abs(error), delta)
 
-    def test_5_a_trickling_answer_is_given_up_for_the_next_server(self):
-        # One byte every 2 s: given up 5 s after the connection, and the next server answers.
-        attempts, log, _ = self.cycles(self.TRICKLE + " " + self.HOUR_AHEAD, 3600, lambda attempts, log: attempts)
-        print("a server trickling its answer held the cycle %.1f s" % (log[1][0] - log[0][0]))
-        self.assertEqual([address for _, address in log], [self.TRICKLE, self.HOUR_AHEAD])
-        self.assertTrue(4.8 < log[1][0] - log[0][0] < 5.8 and abs(attempts[0] - 3600000) < 1500, (log, attempts))
-
-    def test_6_each_cycle_leaves_its_status_and_a_server_that_comes_up_late_is_asked_again_soon(self):
+    def test_6_each_cycle_leaves_its_status_and_one_without_a_usable_answer_is_retried_soon(self):
         # Wine refuses to move the clock (error 1314). A clock within half a second of the answer is left alone, and
         # an answer from before the program was built is refused for the next server's.
         reports = []
         for servers in (self.HOUR_AHEAD, self.REFUSING + " " + self.RIGHT_TIME, self.IN_2001 + " " + self.TWO_AHEAD,
-                        self.IN_2001):
+                        self.IN_2001, self.REFUSING):
             self.session.run("reg", "delete", STATUS, "/v", "LastResult", "/f")
             self.cycles(servers, 86400, lambda *_: "LastResult" in self.status())
             reports.append((self.status(), self.started, time.time()))
-        # As when the network comes up after an automatic start: the only server comes up 10 s in.
-        late = TimeServers({self.COMES_UP: "offset:3600"}, os.path.join(self.session.root, "comes-up.log"))
-        self.addCleanup(late.__exit__)
-
-        def until(attempts, _):
-            if not late.sockets and time.time() > self.started + 10:  # the first cycle is long over
-                reports.append((self.status(), self.started, time.time()))
-                late.__enter__()
-                self.up = time.time()
-            self.seen = time.time()
-            return attempts
-        attempts, _, _ = self.cycles(self.COMES_UP, 86400, until, timeout=75)
-        print("the first clock setting came %.1f s after the server came up" % (self.seen - self.up))
-        self.assertTrue(abs(attempts[0] - 3600000) < 1500 and self.seen - self.up < 60, attempts)
-
-        # No setting succeeds under Wine, so no LastSet. Without a usable answer: no server, no correction, the
-        # next try after 30 s.
+        # No setting succeeds under Wine, so no LastSet. Without a usable answer (as when the network is not up yet
+        # after an automatic start): no server, no correction, the next try after 30 s, not a day.
         refused = "answer refused: %s said 2001-01-01 00:00:00 UTC" % self.IN_2001
         expected = (("clock not set: error 1314", self.HOUR_AHEAD, 3600000, 86400),
                     ("clock already right", self.RIGHT_TIME, 0, 86400),
@@ -250,21 +228,23 @@ class Service(ServiceJourney):
 
     def test_7_new_settings_and_requests_take_effect_at_once_and_a_stop_still_wins(self):
         # A day's interval: every cycle after the first comes of a change of the settings or of control 128.
-        servers = lambda text, kind="REG_SZ": lambda: self.session.run(
-            "reg", "add", PARAMETERS, "/v", "ServerNames", "/t", kind, "/d", text, "/f")
+        reg = lambda *args: lambda: self.session.run("reg", "add", PARAMETERS, "/f", *args)
         control = lambda code, count=1: lambda: self.probed.update(self.session.probe("control", SERVICE, code, count))
-
-        acted, asked = self.acted, self.asked_after
-        self.probed = {}
+        acted, asked, self.probed = self.acted, self.asked_after, {}
+        settled = lambda server, interval: (s := self.status()).get("LastServer") == server and utc(
+            s["NextCycle"]) - utc(s["LastCycle"]) == interval
         self.cycles(self.HOUR_AHEAD, 86400, lambda _, log: log, stop=False)
-        # New lists, one written as REG_EXPAND_SZ as some tools do: each asked within 2 s, the next cycle a day on.
-        for text, kind in ((self.NEW_1, "REG_SZ"), (self.NEW_2, "REG_EXPAND_SZ"), (self.NEW_3, "REG_SZ")):
-            self.assertEqual(asked(servers(text, kind)), [text])
-            status = wait_for(lambda: self.status().get("LastServer") == text and self.status(), 5)
-            self.assertEqual(utc(status["NextCycle"]) - utc(status["LastCycle"]), 86400)
-        # Control 128 asks for a cycle now; 129 does nothing, and the controls accepted are stop, shutdown and binding
-        # changes (0x15). Ten 128s at once give one cycle, and one more 4 s on.
-        self.assertEqual(asked(control(128)), [self.NEW_3])
+        # New lists (one written as REG_EXPAND_SZ, as some tools do), the interval alone (a day to 60 s and back) and
+        # control 128: each a cycle within 2 s, and the next one an interval after it.
+        for action, server, interval in (
+                (reg("/v", "ServerNames", "/d", self.NEW_1), self.NEW_1, 86400),
+                (reg("/v", "ServerNames", "/t", "REG_EXPAND_SZ", "/d", self.NEW_2), self.NEW_2, 86400),
+                (reg("/v", "ServerNames", "/d", self.NEW_3), self.NEW_3, 86400),
+                (reg("/v", "TimeInterval", "/t", "REG_DWORD", "/d", "60"), self.NEW_3, 60),
+                (reg("/v", "TimeInterval", "/t", "REG_DWORD", "/d", "86400"), self.NEW_3, 86400),
+                (control(128), self.NEW_3, 86400)):
+            self.assertEqual(asked(action), [server])
+            self.assertTrue(wait_for(lambda: settled(server, interval), 5), (server, interval))
         # The list deleted and written again, as Group Policy does at every refresh, and 128, all while the last
         # cycle is under 4 s old, so that they end one wait: the request stands though the notice brings nothing new.
         mark = len(self.asked())
@@ -272,31 +252,17 @@ class Service(ServiceJourney):
                          % (PARAMETERS, PARAMETERS, self.NEW_3))
         control(128)()
         self.assertEqual(wait_for(lambda: self.asked()[mark:], 6), [self.NEW_3])
-        # Only the interval changed, a day to 60 s and back: a cycle at once, the next one an interval after it.
-        for interval in (60, 86400):
-            self.assertEqual(asked(lambda: self.session.run("reg", "add", PARAMETERS, "/v", "TimeInterval", "/t",
-                                                            "REG_DWORD", "/d", str(interval), "/f")), [self.NEW_3])
-            delay = lambda: (s := self.status()) and utc(s["NextCycle"]) - utc(s["LastCycle"])
-            self.assertEqual(wait_for(lambda: delay() == interval, 5) and delay(), interval)
+        # 129 does nothing, and the controls accepted are stop, shutdown and binding changes (0x15). Ten 128s at once
+        # give one cycle, and one more 4 s on.
         self.assertEqual((asked(control(129), within=3), self.probed["ACCEPTED"]), ([], "21"))
         times = [at for at, _ in acted(control(128, 10), lambda _: False, within=5)]
         self.assertTrue(1 <= len(times) <= 2 and all(b - a > 3.9 for a, b in zip(times, times[1:])), times)
-        # Parameters deleted: the service goes on with the servers it has, and sees the key made again.
+        # Parameters deleted: the service goes on with the servers it has, and sees the key made again. A stop after
+        # all this is as prompt as ever.
         self.assertEqual(asked(lambda: self.session.run("reg", "delete", PARAMETERS, "/f")), [])
         self.assertEqual(asked(control(128)), [self.NEW_3])
-        self.assertEqual(asked(servers(self.NEW_1)), [self.NEW_1])
-        # A stop right after a change, or a control, that starts a cycle stuck at a connect ends the service at
-        # once; the server after it is never asked, so no clock is set after the stop.
-        for start, action in ((None, servers(self.BACKLOG + " " + self.HOUR_AHEAD)),
-                              (self.BACKLOG + " " + self.NEW_1, control(128))):
-            if start:
-                self.cycles(start, 86400, lambda _, log: log, stop=False)
-            # Counted once the last cycle's attempt to set the clock is long made.
-            time.sleep(max(0, read_log(self.connections)[-1][0] + 4.2 - time.time()))
-            attempts, mark = len(self.session.clock_attempts()), len(read_log(self.connections))
-            acted(action, within=0.5)
-            self.assertLess(self.stop(), 3)
-            self.assertEqual((read_log(self.connections)[mark:], len(self.session.clock_attempts())), ([], attempts))
+        self.assertEqual(asked(reg("/v", "ServerNames", "/d", self.NEW_1)), [self.NEW_1])
+        self.assertLess(self.stop(), 3)
 
 
 class Events(ServiceJourney):
@@ -305,16 +271,14 @@ class Events(ServiceJourney):
     servers = {FAILING: "close:1", IN_2001: "value:%d" % (UNIX_2001 + 2208988800)}
 
     def test_1_a_start_each_change_of_kind_new_settings_and_the_stop_are_told_once(self):
-        # Cycles at the 4 s floor, each logged by its first server: three that nobody answers, three in which the
-        # second server answers and Wine refuses to set the clock, and, with new settings, three answers from 2001.
-        def more(server):
-            mark = self.asked().count(server)
-            self.assertTrue(wait_for(lambda: self.asked().count(server) >= mark + 3, 18), server)
-        self.cycles("%s %s" % (self.FAILING, self.COMES_BACK), 4, lambda _, log: len(log) >= 3, stop=False)
+        # Cycles at the 4 s floor: three that nobody answers, three in which the second server answers and Wine refuses
+        # to set the clock, and, with new settings, three answers from 2001.
+        counted = lambda server, count: lambda *_: self.asked().count(server) >= count
+        self.cycles("%s %s" % (self.FAILING, self.COMES_BACK), 4, counted(self.FAILING, 3), stop=False)
         self.addCleanup(TimeServers({self.COMES_BACK: "offset:3600"}).__enter__().__exit__)
-        more(self.FAILING)
+        self.assertTrue(wait_for(counted(self.FAILING, 6), 18))
         self.session.run("reg", "add", PARAMETERS, "/v", "ServerNames", "/d", self.IN_2001, "/f")
-        more(self.IN_2001)
+        self.assertTrue(wait_for(counted(self.IN_2001, 3), 18))
         self.stop()
         told = events(self.session.log_text())
         (due,), (server, text, error), (refused, said, due_again) = told[2][2], told[3][2], told[5][2]
@@ -322,8 +286,7 @@ class Events(ServiceJourney):
             (INFORMATION, 105), (INFORMATION, 109), (WARNING, 112), (ERROR, 114), (INFORMATION, 109), (WARNING, 113),
             (INFORMATION, 108), ["%s %s" % (self.FAILING, self.COMES_BACK), PARAMETERS, "4", PARAMETERS],
             [self.IN_2001, PARAMETERS, "4", PARAMETERS]])
-        self.assertEqual((server, error, refused, said), (self.COMES_BACK, "1314", self.IN_2001, "2001-01-01 00:00:00"
-                                                                                                    " UTC"))
+        self.assertEqual((server, error, refused, utc(said)), (self.COMES_BACK, "1314", self.IN_2001, UNIX_2001))
         self.assertTrue(text and self.started < utc(due) < utc(due_again) < time.time() + 5, told)
 
 
@@ -406,8 +369,8 @@ class Contract(Journey):
         self.assertIn("running=1 event=1", lines[0])
 
     def test_2_every_ending_is_reported_once_and_ends_the_process(self):
+        # A start that fails is the service journey's (Parameters missing).
         for mode, reports, notes, code in (
-                ("fail", [START_PENDING, STOPPED], ["initialize state=2"], 2),  # never runs
                 ("shutdown", [START_PENDING, RUNNING, STOP_PENDING, STOPPED],
                  ["shutdown state=3", "run-end state=3"], 0),
                 ("quit", [START_PENDING, RUNNING, STOPPED], ["run state=4", "run-end state=4"], 0)):  # Run ends itself
@@ -474,29 +437,26 @@ class Desktop(Journey):
         # After each message the field's text is selected: what is typed next replaces it.
         servers = "  %s   %s  %s " % (self.REFUSING, self.HALF_HOUR_AHEAD, self.NEVER_ASKED)
         process, _ = self.window(env=LOG_EVENTS)
-        steps = [((), NO_SERVER), ((("type", "   "),), NO_SERVER),
-                 ((("type", servers), "Tab", ("type", "90 s")), BAD_INTERVAL), (("BackSpace",), BAD_INTERVAL)]
-        steps += [((("type", text),), BAD_INTERVAL) for text in ("1e3", "-1", "abc", "4294967296", "3")]
-        for keys, (text, _) in steps:
+        # (Which texts are taken is the app test's: one of each kind here.)
+        for keys, text in (((), NO_SERVER), ((("type", "   "),), NO_SERVER),
+                           ((("type", servers), "Tab", ("type", "90 s")), BAD_INTERVAL), (("BackSpace",), BAD_INTERVAL)):
             self.session.keys(self.DIALOG, *keys, "Return")
-            self.message(re.escape(text), ("no-server-en.png", "bad-interval-en.png")[text == BAD_INTERVAL[0]], None)
+            self.message(re.escape(text), ("no-server-en.png", "bad-interval-en.png")[text == BAD_INTERVAL], None)
         self.assertIsNone(self.session.state(SERVICE))
         self.session.keys(self.DIALOG, ("type", "  3600 "))
         self.session.screenshot("config-en.png")
         self.answer(process, "Return")  # Enter in the interval field is OK
         self.assertEqual(self.written(process), [(INFORMATION, 100, ["Velmora Horal Service"])])
         self.assert_installed(servers)
-        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) == (RUNNING, 0), 20))
-        attempts = wait_for(self.session.clock_attempts, 20)
-        self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
-        self.assertEqual(self.asked(), [self.HALF_HOUR_AHEAD])
-        self.assertTrue(wait_for(lambda: self.status().get("LastServer") == self.HALF_HOUR_AHEAD, 5))
+        # Started, it asks the servers in order (the first refuses) and writes its status.
+        self.assertTrue(wait_for(lambda: self.status().get("LastServer") == self.HALF_HOUR_AHEAD, 20))
+        self.assertEqual((self.session.state(SERVICE), self.asked()), ((RUNNING, 0), [self.HALF_HOUR_AHEAD]))
 
     def test_3_ok_over_an_installed_service_says_so_and_changes_nothing(self):
         before = [self.session.reg(key) for key in (PARAMETERS, RECORD)]
         process, _ = self.window()
         self.session.keys(self.DIALOG, ("type", self.NEVER_ASKED), "Return")
-        self.message(re.escape(ALREADY[0]), "already-installed-en.png", process)
+        self.message(re.escape(ALREADY), "already-installed-en.png", process)
         self.assertEqual(([self.session.reg(key) for key in (PARAMETERS, RECORD)], self.session.state(SERVICE)),
                          (before, (RUNNING, 0)))
 
@@ -545,33 +505,22 @@ class Desktop(Journey):
                 self.assertEqual(self.session.reg(RECORD)["DisplayVersion"], ("REG_SZ", "1.6.124.1400"))
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5))
 
-    def test_8_in_german_the_dialog_its_messages_the_description_and_the_question(self):
+    def test_8_in_german_the_dialog_the_description_and_the_question(self):
+        # (Every message in German is the resource test's.)
         process, shown = self.window(env=GERMAN)
         self.assertTrue({"Time-Server", "Synchronisations-Intervall", "Zeit alle", "Sekunden synchronisieren",
                          "Abbruch", "Geben Sie einen oder mehrere Time-Server ein, getrennt durch Leerzeichen:"}
                         <= set(shown["texts"]))
         self.session.screenshot("config-de.png")
-        self.session.keys(self.DIALOG, "Return")
-        self.message(re.escape(NO_SERVER[1]), "no-server-de.png", None)
-        self.session.keys(self.DIALOG, ("type", self.NEVER_ASKED), "Tab", ("type", "1e3"), "Return")
-        self.message(re.escape(BAD_INTERVAL[1]), "bad-interval-de.png", None)
-        self.answer(process, ("type", "3 600"), "Return")
+        self.answer(process, ("type", self.NEVER_ASKED), "Tab", ("type", "3 600"), "Return")
         self.assertEqual((self.session.reg(SERVICES + r"\vmhoralsvc")["Description"],
                           self.session.reg(PARAMETERS)["TimeInterval"]),
                          (("REG_SZ", "L\u00e4dt Datum und Zeit von einem Unix Time Server."), ("REG_DWORD", "0xe10")))
-        process, _ = self.window(env=GERMAN)
-        self.session.keys(self.DIALOG, ("type", self.NEVER_ASKED), "Return")
-        self.message(re.escape(ALREADY[1]), "already-installed-de.png", process)
         process, shown = self.window("-u", env=GERMAN)
         self.assertIn('Wollen Sie den Dienst "Velmora Horal Service" wirklich deinstallieren?', shown["texts"])
         self.session.screenshot("uninstall-de.png")
         self.answer(process, "Tab", "Return")  # No changes nothing
         self.assertEqual((self.session.state(SERVICE)[0], self.present()), (RUNNING, [True] * 3))
-        self.session.run("sc", "delete", SERVICE)  # marked for deletion, as in test_4
-        process, _ = self.window("-u", env=GERMAN)
-        self.session.keys(self.QUESTION, "Return")
-        self.message(r"Velmora Horal Service konnte nicht deinstalliert werden: .+ \(Fehler 1072\)",
-                     "uninstall-failed-de.png", process)
 
     def test_1a_a_step_that_fails_after_the_registration_takes_the_service_back_and_says_so(self):
         # A volatile service key made beforehand: the registration takes it over, and the Parameters key, which
@@ -586,39 +535,6 @@ class Desktop(Journey):
             self.session.keys(self.DIALOG, ("type", self.REFUSING), "Return")
             self.message(pattern, "install-failed-%s.png" % shot, process)
             self.assertEqual((self.session.state(SERVICE), self.present()), (None, before))
-
-    def test_9_at_150_and_200_percent_the_dialog_and_the_question_scale_whole(self):
-        # At each DPI the dialog grows with its font, the fields take what is typed and give it back, and the
-        # dialog framework's own tests pass: the layout engine's arithmetic holds there too.
-        dpi = lambda value: self.session.run("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
-                                             "REG_DWORD", "/d", str(value), "/f")
-        self.addCleanup(dpi, 96)
-        widths, typed = {}, ["a.example b.example", "3600"]
-        for value in (96, 144, 192):
-            dpi(value)
-            process, shown = self.window()
-            widths[value] = int(shown["CLIENT"].split(",")[0])
-            self.assert_whole(shown)
-            self.session.keys(self.DIALOG, ("type", typed[0]), "Tab", ("type", typed[1]))
-            fields = {item: text for item, _, text in self.session.probe("show", self.DIALOG)["items"]}
-            self.assertEqual([fields[1022], fields[1023]], typed)
-            self.session.screenshot("config-en-%d.png" % value)
-            self.answer(process, "Escape")
-            process, shown = self.window("-u")
-            self.assert_whole(shown)
-            self.session.screenshot("uninstall-en-%d.png" % value)
-            self.answer(process, "Tab", "Return")  # No
-            self.assertEqual(self.session.run(os.environ["HORAL_UI_DIALOG"])[0], 0, value)
-            self.assertTrue(0.9 < widths[value] / widths[96] / (value / 96) < 1.1, widths)
-
-    def assert_whole(self, shown):
-        # Every visible control lies inside the client area and none overlaps another (a group box frames some).
-        width, height = (int(n) for n in shown["CLIENT"].split(","))
-        boxes, controls = shown["boxes"], [box for box in shown["boxes"] if not box[4]]
-        self.assertTrue(all(0 <= l < r <= width and 0 <= t < b <= height for l, t, r, b, _ in boxes), shown)
-        overlaps = [(a, b) for i, a in enumerate(controls) for b in controls[i + 1:]
-                    if a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]]
-        self.assertEqual(overlaps, [])
 
     def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
         self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED,
@@ -654,12 +570,10 @@ class Admin(Journey):
     def test_1_the_scripts_install_as_the_dialog_steer_the_running_service_and_remove_as_uninstall_does(self):
         self.recipe(0, SERVERS=self.SERVER, INTERVAL=3600)
         self.assert_installed(self.SERVER, "/reg:32")  # the record where the 32-bit program keeps it
-        attempts = wait_for(self.session.clock_attempts, 20)
-        self.assertAlmostEqual(attempts[0] if attempts else 0, 1800000, delta=1500)
         # "Is it working?" as the administrators' page asks it: the status of the first cycle.
         key = re.search(r"`reg query (\S+)`", self.page().split("### Is it working?")[1]).group(1)
-        status = wait_for(lambda: self.session.reg(key), 5) or {}
-        self.assertEqual(status.get("LastResult"), ("REG_SZ", "clock not set: error 1314"))
+        status = wait_for(lambda: (self.session.reg(key) or {}).get("LastResult"), 20)
+        self.assertEqual(status, ("REG_SZ", "clock not set: error 1314"))
         self.recipe(0)  # a second run ends at sc create
         self.assertEqual(self.session.reg(PARAMETERS)["ServerNames"], ("REG_SZ", self.SERVER))
         # New servers, and a cycle asked for: each asked within 2 s, the cycles at least 4 s apart.
@@ -675,8 +589,6 @@ class Admin(Journey):
 
 
 if __name__ == "__main__":
-    # The class of the group named; further arguments pick its steps by a part of their names.
-    steps = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[sys.argv[1].capitalize()])
-    steps = unittest.TestSuite(s for s in steps if not sys.argv[2:] or any(n in s.id() for n in sys.argv[2:]))
-    result = unittest.TextTestRunner(verbosity=2).run(steps)
+    group = globals()[sys.argv[1].capitalize()]  # the class of the group named
+    result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(group))
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -112,15 +112,12 @@ class Session:
         return process
 
     def probe(self, *args):
-        # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)], BOX lines as "boxes":
-        # [(left, top, right, bottom, group box)].
-        values = {"items": [], "boxes": []}
+        # winprobe's KEY=VALUE lines; ITEM lines as "items": [(id, class, text)].
+        values = {"items": []}
         for line in self.run(os.environ["HORAL_PROBE"], *args)[1].splitlines():
             key, _, value = line.rstrip("\r\n").partition("=")
             if key.startswith("ITEM"):
                 values["items"].append((int(key[4:]),) + tuple(value.split("|", 1)))
-            elif key.startswith("BOX"):
-                values["boxes"].append(tuple(int(n) for n in value.split(",")))
             else:
                 values[key] = value
         return values

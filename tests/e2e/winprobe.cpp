@@ -1,9 +1,7 @@
 // Test tool for the journeys: looks into another process's dialogs and drives
 // the service manager where Wine's sc cannot. Prints KEY=VALUE lines (UTF-8).
 //   show TITLE          waits for a window of that title and its texts: FOUND,
-//                       CLIENT=<width>,<height>, and per child ITEM<id>=<class>|<text>
-//                       and, when it shows, BOX<n>=<left>,<top>,<right>,<bottom>,
-//                       <group box 0|1> in client coordinates
+//                       and per child ITEM<id>=<class>|<text>
 //   volatile KEY        creates HKLM\KEY as a volatile key: CREATED=1
 //   start NAME IMAGE    starts a service whose process ends at once;
 //                       PROCESSEXIT: the exit code of that process
@@ -40,32 +38,17 @@ void Show(HWND window)
     WaitUntil(5000, 50, [&] {
         bool anyText = false;
         lines.clear();
-        int n = 0;
-        for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++n) {
+        for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
             wchar_t name[64] = L"", text[1024] = L"";
             ::GetClassNameW(child, name, 64);
             // GetWindowText does not ask another process's controls.
             anyText |= ::SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text)) > 0;
             lines +=
                 "ITEM" + std::to_string(short(::GetDlgCtrlID(child))) + "=" + ToUtf8(name) + "|" + ToUtf8(text) + "\n";
-            RECT box;
-            ::GetWindowRect(child, &box);
-            ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
-            const bool group = _wcsicmp(name, L"Button") == 0 && (style & 0xF) == BS_GROUPBOX;
-            // A message box without an icon keeps its empty icon control where the text goes.
-            const bool icon = _wcsicmp(name, L"Static") != 0 || (style & 0x1F) != SS_ICON ||
-                              ::SendMessageW(child, STM_GETICON, 0, 0) != 0;
-            if (::IsWindowVisible(child) && icon) {
-                lines += ToUtf8(FormatWide(L"BOX%d=%ld,%ld,%ld,%ld,%d\n", n, box.left, box.top, box.right, box.bottom,
-                                           group ? 1 : 0));
-            }
         }
         return anyText;
     });
-    RECT client;
-    ::GetClientRect(window, &client);
-    std::printf("FOUND=1\nCLIENT=%ld,%ld\n%s", client.right, client.bottom, lines.c_str());
+    std::printf("FOUND=1\n%s", lines.c_str());
 }
 
 // A process running the image, opened to wait for it; null when there is none.

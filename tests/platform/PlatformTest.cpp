@@ -104,9 +104,7 @@ TEST(DllSearch, NothingBesideTheProgramLoadsByNameOnceRestricted)
 {
     // A library beside the program, found there by its bare name until the
     // search is limited to the system folder (as a planted one would be).
-    UniqueLibrary before(::LoadLibraryW(L"probe_noversion.dll"));
-    ASSERT_TRUE(before.IsValid());
-    before.Reset();
+    ASSERT_TRUE(UniqueLibrary(::LoadLibraryW(L"probe_noversion.dll")).IsValid());
     EXPECT_TRUE(RestrictDllSearch());
     EXPECT_FALSE(UniqueLibrary(::LoadLibraryW(L"probe_noversion.dll")).IsValid());
 }

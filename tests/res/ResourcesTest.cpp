@@ -1,6 +1,7 @@
 // The message table of the built HoralSvc.exe, which the registered event
-// source names, the events the service fills it with, and its failure messages
-// (its strings and version are read by the desktop journeys).
+// source names, the events the service fills it with, its strings in both
+// languages and its failure messages (its version, the dialog's texts and the
+// English messages are read by the desktop journeys).
 #include "platform/Handles.h"
 #include "platform/StringResource.h"
 #include "service/CycleStatus.h"
@@ -49,32 +50,23 @@ TEST(Resources, MessagesInEnglishAndGermanEventsFillingThemFailureMessagesAndMis
             << id;
         EXPECT_TRUE(id < 100 || id > 108 || english == first[id - 100] + std::wstring(L"\r\n")) << id;
     }
-    // The events of the cycles and of the settings, with their levels.
-    const auto shown = [&](const EventRecord& event) {
-        return std::to_wstring(event.type) + L" " + message(event.id, LANG_ENGLISH, event.inserts);
+    // The event of a clock set, which no journey brings about under Wine, as Event Viewer shows it.
+    const CycleOutcome set{CycleOutcome::ClockSet, L"a.example", {-1500, false, 0}, L"", 0};
+    const EventRecord event = DescribeCycleEvent(set, L"");
+    EXPECT_EQ(std::to_wstring(event.type) + L" " + message(event.id, LANG_ENGLISH, event.inserts),
+              L"4 The clock was set from the time of a.example; it moved by -1500 ms.\r\n");
+    // The string table and the configuration dialog in German too, every string translated.
+    const auto entry = [&](UINT id, WORD language) {
+        HRSRC found = ::FindResourceExW(image.Get(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1),
+                                        MAKELANGID(language, SUBLANG_DEFAULT));
+        return StringTableEntry(::LockResource(::LoadResource(image.Get(), found)),
+                                ::SizeofResource(image.Get(), found), id % 16);
     };
-    const std::wstring due = L" The next attempt is due at 2026-12-08 10:00:00 UTC.\r\n";
-    const std::pair<CycleOutcome::Result, std::wstring> cycles[] = {
-        {CycleOutcome::ClockSet, L"4 The clock was set from the time of a.example; it moved by -1500 ms.\r\n"},
-        {CycleOutcome::ClockAlreadyRight,
-         L"4 The clock agrees with a.example (-1500 ms off, within the answer's precision) and was left as it "
-         L"was.\r\n"},
-        {CycleOutcome::ClockNotSet, L"1 a.example answered, but the clock could not be set: " +
-                                        SystemErrorText(ERROR_PRIVILEGE_NOT_HELD) + L" (error 1314)\r\n"},
-        {CycleOutcome::NoServerAnswered, L"2 No time server answered." + due},
-        {CycleOutcome::AnswerRefused,
-         L"2 The answer of old.example was not used: it said 2001-01-01 00:00:00 UTC, "
-         L"which is before this program was built." +
-             due},
-        {CycleOutcome::NetworkNotReady, L"2 The network could not be used: Windows Sockets 2.2 did not start." + due}};
-    for (const auto& [result, text] : cycles) {
-        const CycleOutcome outcome{
-            result, L"a.example", {-1500, false, ERROR_PRIVILEGE_NOT_HELD}, L"old.example", 978307200};
-        EXPECT_EQ(shown(DescribeCycleEvent(outcome, L"2026-12-08 10:00:00 UTC")), text);
+    for (UINT id = 110; id <= 116; ++id) {
+        EXPECT_TRUE(!entry(id, LANG_GERMAN).empty() && entry(id, LANG_GERMAN) != entry(id, LANG_ENGLISH)) << id;
     }
-    EXPECT_EQ(shown(DescribeSettingsEvent({L"a b", 60, SettingSource::Policy, SettingSource::Parameters}, L"x")),
-              L"4 The service uses the time servers \"a b\" from HKLM\\SOFTWARE\\Policies\\Velmora\\HoralSvc and an "
-              L"interval of 60 seconds from HKLM\\SYSTEM\\CurrentControlSet\\Services\\x\\Parameters.\r\n");
+    EXPECT_NE(::FindResourceExW(image.Get(), RT_DIALOG, MAKEINTRESOURCEW(111), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)),
+              nullptr);
     // Access denied, which Wine never gives an administrator: the system's text without its line break, the number.
     const std::wstring denied = SystemErrorText(ERROR_ACCESS_DENIED);
     EXPECT_TRUE(!denied.empty() && denied.back() != L'\n') << denied.size();
