@@ -83,10 +83,9 @@ TEST(Service, CycleEventsTellTheFirstCycleChangesOfKindEverySettingAndADailyRemi
         {R::ClockNotSet, 6000 + 3 * day, true},
         {R::ClockNotSet, 6000 + 4 * day, true}};
     CycleEvents told;
-    int i = 0;
     for (const auto& [outcome, at, written] : cycles) {
         const CycleEventChoice choice = ChooseCycleEvent(told, outcome, at);
-        EXPECT_EQ(choice.report, written) << i++;
+        EXPECT_EQ(choice.report, written) << outcome << " at " << at;
         told = choice.after;
     }
 }
