@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """HoralSvc end to end and headless, as a user would meet it: a local RFC 868
 time server, the configuration dialog typed into under Xvfb, the service that
-the dialog installed and started, the time it tried to set, then the
-uninstaller answered with Yes. All of it runs in a throwaway Wine prefix on a
+the dialog installed and started, the time it tried to set and the events it
+wrote, then the uninstaller answered with Yes. All of it runs in a throwaway Wine prefix on a
 display of its own; screenshots of the dialog and the question go to
 BUILD/screenshots/. `make demo` runs the shipped build/HoralSvc.exe, inside
 scripts/isolated, which makes 32-bit code run.
@@ -26,9 +26,18 @@ PARAMETERS = SERVICES + r"\vmhoralsvc\Parameters"
 RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
 EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STATES = {1: "stopped", 2: "start pending", 3: "stop pending", 4: "running"}
+LEVELS = {1: "error", 2: "warning", 4: "information"}
 
 
-def journey(session, exe, shots, read_log, connections, wait_for):
+def told(session, events, since=0):
+    # Prints the events the service wrote after the first `since`; returns how many it wrote in all.
+    written = events(session.log_text())
+    for level, number, inserts in written[since:]:
+        print("   %d (%s)%s" % (number, LEVELS.get(level, level), "".join(" [%s]" % i for i in inserts)))
+    return len(written)
+
+
+def journey(session, exe, shots, read_log, connections, wait_for, events):
     shot = lambda name: (session.screenshot(name), os.path.join(shots, name))[1]
     state = lambda: session.state("vmhoralsvc")
     describe = lambda s: "not registered" if s is None else "%s (%s), exit code %d" % (s[0], STATES.get(s[0]), s[1])
@@ -70,6 +79,9 @@ def journey(session, exe, shots, read_log, connections, wait_for):
     print("== The service tried to set the clock %+d ms, to about %s UTC" %
           (attempts[0], target.strftime("%Y-%m-%d %H:%M:%S.%f")[:-3]))
     print("   (Wine refuses to change the clock, so this machine's time is untouched.)")
+    print("== Events the service wrote (Wine keeps no event log: its trace has each one)")
+    wait_for(lambda: len(events(session.log_text())) >= 3, 10)
+    seen = told(session, events)
 
     print("== Uninstall: HoralSvc.exe -u vmhoralsvc")
     uninstall = session.start(exe, "-u", "vmhoralsvc")
@@ -84,6 +96,8 @@ def journey(session, exe, shots, read_log, connections, wait_for):
           (code, "and its process were gone" if gone else "was still there", time.time() - started))
     print("   Installed-programs record: %s; event source: %s (kept)" %
           ("exists" if session.reg(RECORD) else "removed", "exists" if session.reg(EVENT_SOURCE) else "absent"))
+    print("   The service's events since:")
+    told(session, events, seen)
     return 0 if gone else 1
 
 
@@ -92,7 +106,7 @@ def main():
     os.environ.update(HORAL_BUILD=build, HORAL_SOURCE=root,
                       HORAL_PROBE=os.path.join(build, "tests", "e2e", "winprobe.exe"))
     from timeserver import TimeServers, read_log
-    from wine import BUILD, Session, choose_image, wait_for
+    from wine import BUILD, Session, choose_image, events, wait_for
 
     exe, wine = choose_image(image)
     print("== Booting the Wine prefix template (once per build folder)")
@@ -112,7 +126,7 @@ def main():
         connections = os.path.join(session.root, "connections.log")
         with TimeServers({SERVER: "offset:%d" % OFFSET}, connections):
             print("== RFC 868 time server on %s:37, one hour ahead of this machine" % SERVER)
-            result = journey(session, exe, shots, read_log, connections, wait_for)
+            result = journey(session, exe, shots, read_log, connections, wait_for, events)
     finally:
         if session:
             session.close()
