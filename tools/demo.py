@@ -2,10 +2,10 @@
 """HoralSvc end to end and headless, as a user would meet it: a local RFC 868
 time server, the configuration dialog typed into under Xvfb, the service that
 the dialog installed and started, the time it tried to set and the events it
-wrote, then the uninstaller answered with Yes. All of it runs in a throwaway Wine prefix on a
-display of its own; screenshots of the dialog and the question go to
-BUILD/screenshots/. `make demo` runs the shipped build/HoralSvc.exe, inside
-scripts/isolated, which makes 32-bit code run.
+wrote, then the uninstaller answered with Yes. All of it runs in a throwaway
+Wine prefix on a display of its own; screenshots of the dialog and the
+question go to BUILD/screenshots/. `make demo` runs the shipped
+build/HoralSvc.exe, inside scripts/isolated, which makes 32-bit code run.
 
   python3 tools/demo.py BUILD IMAGE   (BUILD: the test build folder)
 """
