@@ -57,10 +57,14 @@ FORCE:
 
 # Timing of the typed-data readers (lookup cache, date patterns) and of sorting
 # typed lists of 1,000 and 10,000 records in a real list view, run under Wine
-# and Xvfb like the tests; the figures go to standard output.
+# and Xvfb like the tests; then how close the clock gets to loopback servers
+# with fractional offsets, 24 cycles. The figures go to standard output.
+PRECISION_SERVERS := 127.0.3.10=offset:3600.3 127.0.3.11=offset:-1799.7 127.0.3.12=offset:0.15 127.0.3.13=offset:-0.45
 bench: bootstrap $(TESTBUILD)/build.ninja
-	cmake --build $(TESTBUILD) --target data_bench
+	cmake --build $(TESTBUILD) --target data_bench precision_bench
 	scripts/isolated scripts/test-fixture with $(TESTBUILD) scripts/wine-run $(TESTBUILD)/tools/bench/data_bench.exe
+	scripts/isolated scripts/test-fixture with $(TESTBUILD) python3 tests/e2e/timeserver.py $(PRECISION_SERVERS) -- \
+	  scripts/wine-run $(TESTBUILD)/tools/bench/precision_bench.exe --cycles 24
 
 # The soak: 10,000 synchronisation cycles against loopback time servers (one
 # refusing, one closing early, one sending extra bytes, one answering) and 500

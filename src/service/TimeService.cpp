@@ -35,7 +35,7 @@ DWORD TimeService::Run()
     CycleEvents reported;
     for (;;) {
         CycleOutcome outcome;
-        failedInRow = SynchronizeOnce(serverNames, &running, stopEvent.Get(), &outcome) ? 0 : failedInRow + 1;
+        failedInRow = SynchronizeOnce(serverNames, {&running, stopEvent.Get()}, &outcome) ? 0 : failedInRow + 1;
         const std::uint64_t ended = ::GetTickCount64();
         const DWORD delay = SecondsToNextCycle(failedInRow, interval);
         // What the cycle came to, for whoever asks whether the service works.

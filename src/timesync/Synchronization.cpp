@@ -2,6 +2,7 @@
 
 #include "platform/Handles.h"
 #include "timesync/TimeQuery.h"
+#include "timesync/Waits.h"
 
 #include <algorithm>
 
@@ -29,37 +30,107 @@ std::wstring ServerListTokenizer::NextToken()
 
 const std::int64_t kReleaseUnixTime = HORAL_RELEASE_TIME;
 
-bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running, HANDLE stopEvent,
-                     CycleOutcome* outcome, std::int64_t earliest)
+namespace {
+
+bool IsStopped(const std::atomic<std::int32_t>* running)
+{
+    return running != nullptr && *running == 0;
+}
+
+TimeAnswer TimeAnswerOf(std::int64_t unixTime, const AnswerTiming& timing, const LocalClock& clock)
+{
+    // The later instant rounded up, so that the window keeps the truth.
+    return {unixTime, clock.ToMicroseconds(timing.peer.startedAt), clock.ToMicroseconds(timing.receivedAt) + 1};
+}
+
+// Waits until `startUs` of `clock`, to the microsecond as far as the system
+// lets it: asleep up to one timer tick before (Windows' waits end on its
+// 15.6 ms ticks), then yielding. A query begun late splits the window off its
+// middle, and each millisecond late costs one of the precision. False on a stop.
+bool WaitUntil(const LocalClock& clock, std::int64_t startUs, HANDLE stopEvent)
+{
+    constexpr std::int64_t kTimerTickUs = 16000;
+    for (std::int64_t left = startUs - clock.NowUs(); left > 0; left = startUs - clock.NowUs()) {
+        if (left <= kTimerTickUs) {
+            ::Sleep(0);
+        } else if (!PauseUnlessStopped(stopEvent, static_cast<DWORD>((left - kTimerTickUs) / 1000))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+// One further query of the refinement, begun at `startUs` of `clock`: false
+// on a stop, and for an answer that is missing (-1) or refused.
+bool AskAgain(const LocalClock& clock, const CycleControls& controls, std::int64_t startUs, AnswerTiming& timing,
+              TimeAnswer& answer)
+{
+    if (!WaitUntil(clock, startUs, controls.stopEvent)) {
+        return false;
+    }
+    const std::int64_t unixTime = QueryPeerTime(timing, controls.stopEvent);
+    if (unixTime < controls.earliest) {
+        return false;
+    }
+    answer = TimeAnswerOf(unixTime, timing, clock);
+    return true;
+}
+
+}  // namespace
+
+bool AskServer(const std::wstring& host, const LocalClock& clock, const CycleControls& controls, ServerAnswer& answer)
+{
+    answer = ServerAnswer{};
+    AnswerTiming timing;
+    answer.unixTime = QueryServerTime(host, &timing, controls.stopEvent);
+    // No answer (-1) comes before any usable one.
+    if (answer.unixTime < controls.earliest) {
+        return false;
+    }
+    // Only the address that answered is asked again: a name's addresses may be
+    // machines whose clocks differ.
+    answer.refinement = RefineOffset(
+        TimeAnswerOf(answer.unixTime, timing, clock), controls.refinements,
+        [&](std::int64_t startUs, TimeAnswer& next) { return AskAgain(clock, controls, startUs, timing, next); });
+    return true;
+}
+
+bool SynchronizeOnce(const std::wstring& serverList, const CycleControls& controls, CycleOutcome* outcome)
 {
     CycleOutcome ignored;
     CycleOutcome& result = outcome != nullptr ? *outcome : ignored;
     result = CycleOutcome{};
     // A stop request during the cycle must not wait for the rest of the list,
     // nor set the clock after it.
-    const auto stopped = [running] { return running != nullptr && *running == 0; };
+    const auto stopped = [&controls] { return IsStopped(controls.running); };
     WinsockScope winsock;
     if (!winsock.ready) {
         result.result = CycleOutcome::NetworkNotReady;
         return false;
     }
+    // The queries and the setting are timed by one clock that does not jump.
+    const LocalClock clock;
     ServerListTokenizer tokenizer(serverList, L" ");
     for (std::wstring host = tokenizer.NextToken(); !host.empty() && !stopped(); host = tokenizer.NextToken()) {
-        AnswerTiming timing;
-        const std::int64_t unixTime = QueryServerTime(host, &timing, stopEvent);
-        if (unixTime == -1 || stopped()) {
+        ServerAnswer answer;
+        const bool usable = AskServer(host, clock, controls, answer);
+        if (answer.unixTime == -1 || stopped()) {
             continue;
         }
         // A time before this program was built cannot be right: that server
         // counts as not answering, and the next one is asked.
-        if (unixTime < earliest) {
+        if (!usable) {
             if (result.refusedServer.empty()) {
                 result.refusedServer = host;
-                result.refusedTime = unixTime;
+                result.refusedTime = answer.unixTime;
             }
             continue;
         }
-        const bool set = SetClockFromUnixTime(unixTime, timing, &result.setting);
+        const bool set = SetClockFromWindow(answer.refinement.window, clock, &result.setting);
         result.result = set                           ? CycleOutcome::ClockSet
                         : result.setting.alreadyRight ? CycleOutcome::ClockAlreadyRight
                                                       : CycleOutcome::ClockNotSet;

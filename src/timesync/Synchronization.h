@@ -41,15 +41,36 @@ struct CycleOutcome {
 // that year would break certificates and log-ons across the network.
 extern const std::int64_t kReleaseUnixTime;
 
+// What a cycle may be told: when given, `running` dropping to 0 asks no
+// further server and sets no clock, and a set `stopEvent` ends every wait of
+// the cycle at once and stays set. Answers before `earliest` are refused; an
+// answer is narrowed by at most `refinements` further queries.
+struct CycleControls {
+    const std::atomic<std::int32_t>* running = nullptr;
+    HANDLE stopEvent = nullptr;
+    std::int64_t earliest = kReleaseUnixTime;
+    int refinements = kMaxRefinements;
+};
+
+// One server's answer: its whole seconds (-1: none), and, when they are not
+// before `earliest`, the window its further answers narrowed them to.
+struct ServerAnswer {
+    std::int64_t unixTime = -1;
+    Refinement refinement;
+};
+
+// Asks `host`, and asks the address that answered again, each query timed by
+// `clock` to halve the window in which the server's offset lies. True when
+// the first answer was usable; a refinement query that fails only ends the
+// refinement.
+bool AskServer(const std::wstring& host, const LocalClock& clock, const CycleControls& controls, ServerAnswer& answer);
+
 // Asks the servers of the blank-separated list in order and sets the clock from
-// the first answer not earlier than `earliest`. True when a server gave such an
-// answer. When `running` is given and drops to 0, no further server is asked
-// and the clock is not set; a set `stopEvent` also ends every wait of the
-// cycle at once and stays set. `outcome`, when given, receives what the cycle
-// came to.
-bool SynchronizeOnce(const std::wstring& serverList, const std::atomic<std::int32_t>* running = nullptr,
-                     HANDLE stopEvent = nullptr, CycleOutcome* outcome = nullptr,
-                     std::int64_t earliest = kReleaseUnixTime);
+// the first answer not earlier than `controls.earliest`, narrowed by AskServer.
+// True when a server gave such an answer. `outcome`, when given, receives what
+// the cycle came to.
+bool SynchronizeOnce(const std::wstring& serverList, const CycleControls& controls = {},
+                     CycleOutcome* outcome = nullptr);
 
 // The shortest wait between two cycles, whatever interval is stored; the
 // first retry after a cycle in which no server answered, and the longest.

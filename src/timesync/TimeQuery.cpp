@@ -1,8 +1,10 @@
 #include "timesync/TimeQuery.h"
 
 #include "platform/Handles.h"
+#include "platform/ProcAddress.h"
 #include "timesync/TimeServerConnection.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -61,15 +63,6 @@ std::int64_t ServerValueToUnixTime(std::uint32_t serverValue)
     return serverValue >= 0x80000000u ? serverValue - k1900To1970 : serverValue + kWrap - k1900To1970;
 }
 
-std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connectTicks, std::int64_t ticksSinceAnswer,
-                                      std::int64_t ticksPerSecond)
-{
-    if (ticksPerSecond <= 0) {
-        return unixTime * 1000 + 500;
-    }
-    return unixTime * 1000 + 500 + connectTicks * 1000 / ticksPerSecond / 2 + ticksSinceAnswer * 1000 / ticksPerSecond;
-}
-
 std::int64_t FileTimeToUnixMilliseconds(const FILETIME& time)
 {
     const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -99,62 +92,94 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out)
     return true;
 }
 
-std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HANDLE stopEvent)
+namespace {
+
+// Reads the answer on a connected socket, closes it and notes when it came.
+std::int64_t AnswerOn(UniqueSocket s, AnswerTiming& timing, HANDLE stopEvent)
 {
-    std::int64_t connectTicks = 0;
-    UniqueSocket s(ConnectToHost(host, kTimePort, SOCK_STREAM, &connectTicks, stopEvent));
-    if (!s) {
-        return -1;
-    }
     unsigned char bytes[4];
-    if (!ReceiveAnswer(s.Get(), bytes, stopEvent)) {
+    if (!s || !ReceiveAnswer(s.Get(), bytes, stopEvent)) {
         return -1;
     }
-    const std::int64_t receivedAt = PerformanceCount();
+    timing.receivedAt = PerformanceCount();
     s.Reset();
     const std::uint32_t serverValue = (static_cast<std::uint32_t>(bytes[0]) << 24) |
                                       (static_cast<std::uint32_t>(bytes[1]) << 16) |
                                       (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
     const std::int64_t unixTime = ServerValueToUnixTime(serverValue);
     // Before 1970 has no calendar date to set; such a server has not answered.
-    if (unixTime < 0) {
-        return -1;
-    }
-    if (timing != nullptr) {
-        *timing = AnswerTiming{connectTicks, receivedAt};
-    }
-    return unixTime;
+    return unixTime < 0 ? -1 : unixTime;
 }
 
-bool ClockAgrees(std::int64_t estimateMs, std::int64_t clockMs, std::int64_t roundTripMs)
+using PreciseTimeFunction = void(WINAPI*)(FILETIME*);
+
+}  // namespace
+
+std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HANDLE stopEvent)
 {
-    // Doubled, so that half of an odd round trip is not rounded away.
-    const std::int64_t difference = estimateMs - clockMs;
-    return 2 * (difference < 0 ? -difference : difference) <= 1000 + roundTripMs;
+    AnswerTiming local;
+    AnswerTiming& result = timing != nullptr ? *timing : local;
+    return AnswerOn(UniqueSocket(ConnectToHost(host, kTimePort, SOCK_STREAM, &result.peer, stopEvent)), result,
+                    stopEvent);
 }
 
-bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting)
+std::int64_t QueryPeerTime(AnswerTiming& timing, HANDLE stopEvent)
 {
-    LARGE_INTEGER frequency{};
-    ::QueryPerformanceFrequency(&frequency);
-    const std::int64_t sinceAnswer = timing.receivedAt != 0 ? PerformanceCount() - timing.receivedAt : 0;
-    const std::int64_t targetMs =
-        EstimateUnixMilliseconds(unixTime, timing.connectTicks, sinceAnswer, frequency.QuadPart);
-    const std::int64_t roundTripMs = frequency.QuadPart > 0 ? timing.connectTicks * 1000 / frequency.QuadPart : 0;
+    return AnswerOn(UniqueSocket(ConnectToPeer(timing.peer, SOCK_STREAM, stopEvent)), timing, stopEvent);
+}
+
+std::int64_t SystemTimeMicroseconds()
+{
+    // Windows 8 and later read the clock to the microsecond; before, it moves
+    // in steps of the timer tick.
+    static const auto precise =
+        ProcAddress<PreciseTimeFunction>(::GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime");
+    FILETIME now{};
+    if (precise != nullptr) {
+        precise(&now);
+    } else {
+        ::GetSystemTimeAsFileTime(&now);
+    }
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10) - 11644473600000000LL;
+}
+
+LocalClock::LocalClock()
+{
+    LARGE_INTEGER rate{};
+    ::QueryPerformanceFrequency(&rate);
+    frequency = rate.QuadPart;
+    sinceEpochUs = SystemTimeMicroseconds() - TicksToMicroseconds(PerformanceCount(), frequency);
+}
+
+std::int64_t LocalClock::ToMicroseconds(std::int64_t ticks) const
+{
+    return sinceEpochUs + TicksToMicroseconds(ticks, frequency);
+}
+
+std::int64_t LocalClock::NowUs() const
+{
+    return ToMicroseconds(PerformanceCount());
+}
+
+bool SetClockFromWindow(const OffsetWindow& window, const LocalClock& clock, ClockSetting* setting)
+{
+    const std::int64_t localNow = clock.NowUs();
+    const ClockCorrection correction = CorrectionFor(window, localNow, SystemTimeMicroseconds());
+    // To the nearest millisecond, the finest the system time takes.
+    const auto nearestMs = [](std::int64_t us) { return std::llround(static_cast<double>(us) / 1000); };
+    const std::int64_t targetMs = nearestMs(localNow + window.Middle());
     SYSTEMTIME time;
     const bool representable = UnixMillisecondsToSystemTime(targetMs, time);
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    const std::int64_t nowMs = FileTimeToUnixMilliseconds(now);
-    const bool alreadyRight = ClockAgrees(targetMs, nowMs, roundTripMs);
-    const bool set = !alreadyRight && representable && ::SetSystemTime(&time);
-    const DWORD error = set || alreadyRight ? ERROR_SUCCESS
-                        : representable     ? ::GetLastError()
-                                            : ERROR_INVALID_PARAMETER;
+    const bool set = !correction.alreadyRight && representable && ::SetSystemTime(&time);
+    const DWORD error = set || correction.alreadyRight ? ERROR_SUCCESS
+                        : representable                ? ::GetLastError()
+                                                       : ERROR_INVALID_PARAMETER;
     if (setting != nullptr) {
-        *setting = ClockSetting{targetMs - nowMs, alreadyRight, error};
+        *setting = ClockSetting{nearestMs(correction.correctionUs), (window.Precision() + 999) / 1000,
+                                correction.alreadyRight, error};
     }
-    if (!set && !alreadyRight) {
+    if (!set && !correction.alreadyRight) {
         std::fputs("Couldn't set time! :-(\n", stderr);
     }
     return set;

@@ -1,6 +1,9 @@
 // RFC 868 time query and setting the system clock.
 #pragma once
 
+#include "timesync/OffsetWindow.h"
+#include "timesync/TimeServerConnection.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -14,18 +17,12 @@ constexpr int kTimePort = 37;
 // wrapped). Times before 1970 come out negative.
 std::int64_t ServerValueToUnixTime(std::uint32_t serverValue);
 
-// How long the connection took to be established (one round trip) and when
-// the answer's fourth byte arrived, in performance-counter ticks.
+// When the answer's connection began and to which address (see Peer), and
+// when its fourth byte arrived, in performance-counter ticks.
 struct AnswerTiming {
-    std::int64_t connectTicks = 0;
+    Peer peer;
     std::int64_t receivedAt = 0;
 };
-
-// The time to set, in milliseconds since 1970: RFC 868 cuts the server's time
-// down to whole seconds, so the estimate is the middle of that second, plus
-// half the connection's round trip, plus what has passed since the answer.
-std::int64_t EstimateUnixMilliseconds(std::int64_t unixTime, std::int64_t connectTicks, std::int64_t ticksSinceAnswer,
-                                      std::int64_t ticksPerSecond);
 
 // Milliseconds since 1970 of a FILETIME (100 ns units since 1601).
 std::int64_t FileTimeToUnixMilliseconds(const FILETIME& time);
@@ -40,22 +37,39 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out);
 // short (see ConnectToHost).
 std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nullptr, HANDLE stopEvent = nullptr);
 
-// Whether the clock, reading `clockMs`, already agrees with an estimate of
-// `estimateMs` made over a connection whose round trip took `roundTripMs`:
-// they differ by no more than the estimate's own uncertainty, half a second
-// (the answer is cut to whole seconds) plus half the round trip. Setting such
-// a clock would only move it by noise, and perhaps backwards.
-bool ClockAgrees(std::int64_t estimateMs, std::int64_t clockMs, std::int64_t roundTripMs);
+// Asks again the address that `timing.peer` names, as QueryServerTime does,
+// and updates `timing`.
+std::int64_t QueryPeerTime(AnswerTiming& timing, HANDLE stopEvent = nullptr);
+
+// A clock in microseconds since 1970 that does not jump: the performance
+// counter, set against the system clock once, when it is made. The queries of
+// a cycle and the setting of the clock are timed by one such clock.
+class LocalClock {
+public:
+    LocalClock();
+    std::int64_t ToMicroseconds(std::int64_t ticks) const;
+    std::int64_t NowUs() const;
+
+private:
+    std::int64_t frequency = 0;
+    std::int64_t sinceEpochUs = 0;  // the system time when the counter read 0
+};
+
+// The system clock now, in microseconds since 1970, as finely as the system
+// reads it.
+std::int64_t SystemTimeMicroseconds();
 
 // What setting the clock came to.
 struct ClockSetting {
     std::int64_t correctionMs = 0;  // how far the clock was to move
-    bool alreadyRight = false;      // it agreed with the answer and was left alone
+    std::int64_t precisionMs = 0;   // how far the time set may be off, half the window, rounded up
+    bool alreadyRight = false;      // it lay inside the window and was left alone
     DWORD error = ERROR_SUCCESS;    // the system's error when it was not set
 };
 
-// Sets the system clock from an answer unless it already agrees with it; when
-// setting fails, writes "Couldn't set time! :-(" to stderr. Returns whether
-// the clock was set; `setting`, when given, receives the correction, whether
-// the clock was already right, and the error.
-bool SetClockFromUnixTime(std::int64_t unixTime, const AnswerTiming& timing, ClockSetting* setting = nullptr);
+// Sets the system clock to the middle of `window` (server minus `clock`)
+// unless it already lies inside it; when setting fails, writes "Couldn't set
+// time! :-(" to stderr. Returns whether the clock was set; `setting`, when
+// given, receives the correction, the precision, whether the clock was
+// already right, and the error.
+bool SetClockFromWindow(const OffsetWindow& window, const LocalClock& clock, ClockSetting* setting = nullptr);

@@ -65,16 +65,16 @@ struct AddressList {
 
 // One connection attempt, without blocking: Ready when the connection is
 // made; TimedOut when it is refused or not made within `timeoutMs`; Stopped
-// at once on a stop.
+// at once on a stop. `startedAt` receives when the attempt began.
 Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeoutMs, HANDLE stopEvent,
-                     std::int64_t* connectTicks)
+                     std::int64_t& startedAt)
 {
     {  // the socket is untied from its event before it is made blocking again
         SocketEvents connected(s, FD_CONNECT);
         if (!connected.tied) {
             return Waited::TimedOut;
         }
-        const std::int64_t started = PerformanceCount();
+        startedAt = PerformanceCount();
         if (::connect(s, address, length) == SOCKET_ERROR) {
             if (::WSAGetLastError() != WSAEWOULDBLOCK) {
                 return Waited::TimedOut;
@@ -88,9 +88,6 @@ Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeou
                 (happened.lNetworkEvents & FD_CONNECT) == 0 || happened.iErrorCode[FD_CONNECT_BIT] != 0) {
                 return Waited::TimedOut;
             }
-        }
-        if (connectTicks != nullptr) {
-            *connectTicks = PerformanceCount() - started;
         }
     }
     // Handed over as a plain blocking socket, as it was made.
@@ -198,6 +195,19 @@ bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port,
     return resolved;
 }
 
+// A socket of `socketType` connected to `address` within `timeoutMs`, or
+// INVALID_SOCKET; Stopped tells a stop apart from other failures.
+UniqueSocket ConnectOne(const sockaddr* address, int length, int socketType, DWORD timeoutMs, HANDLE stopEvent,
+                        std::int64_t& startedAt, Waited& waited)
+{
+    UniqueSocket s(::socket(address->sa_family, socketType, 0));
+    waited = s ? ConnectWithin(s.Get(), address, length, timeoutMs, stopEvent, startedAt) : Waited::TimedOut;
+    if (waited != Waited::Ready) {
+        s.Reset();
+    }
+    return s;
+}
+
 }  // namespace
 
 void* CachedGetAddrInfo()
@@ -210,7 +220,15 @@ void HideGetAddrInfoForTest(bool hide)
     getAddrInfoHidden = hide;
 }
 
-SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::int64_t* connectTicks, HANDLE stopEvent)
+SOCKET ConnectToPeer(Peer& peer, int socketType, HANDLE stopEvent)
+{
+    Waited waited = Waited::TimedOut;
+    return ConnectOne(reinterpret_cast<const sockaddr*>(&peer.address), peer.length, socketType, kConnectTimeoutMs,
+                      stopEvent, peer.startedAt, waited)
+        .Release();
+}
+
+SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, Peer* peer, HANDLE stopEvent)
 {
     const GetAddrInfoFn getAddrInfo = LookUpGetAddrInfo();
     const std::string hostText = ToUtf8(host);
@@ -233,14 +251,17 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, std::in
             break;
         }
         const auto* address = reinterpret_cast<const sockaddr*>(&found.addresses[i]);
-        UniqueSocket s(::socket(address->sa_family, socketType, 0));
-        if (!s) {
-            continue;
-        }
-        const Waited connected =
-            ConnectWithin(s.Get(), address, found.lengths[i], left < kConnectTimeoutMs ? left : kConnectTimeoutMs,
-                          stopEvent, connectTicks);
-        if (connected == Waited::Ready) {
+        std::int64_t startedAt = 0;
+        Waited connected = Waited::TimedOut;
+        UniqueSocket s =
+            ConnectOne(address, found.lengths[i], socketType, left < kConnectTimeoutMs ? left : kConnectTimeoutMs,
+                       stopEvent, startedAt, connected);
+        if (s) {
+            if (peer != nullptr) {
+                std::memcpy(&peer->address, address, static_cast<std::size_t>(found.lengths[i]));
+                peer->length = found.lengths[i];
+                peer->startedAt = startedAt;
+            }
             return s.Release();
         }
         if (connected == Waited::Stopped) {

@@ -17,6 +17,19 @@ Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs)
     }
 }
 
+bool PauseUnlessStopped(HANDLE stopEvent, DWORD ms)
+{
+    if (stopEvent == nullptr) {
+        ::Sleep(ms);
+        return true;
+    }
+    if (::WaitForSingleObject(stopEvent, ms) != WAIT_OBJECT_0) {
+        return true;
+    }
+    ::SetEvent(stopEvent);
+    return false;
+}
+
 DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now)
 {
     return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);

@@ -13,6 +13,10 @@ enum class Waited { Ready, TimedOut, Stopped };
 // put back for whoever waits on it next. A failed wait counts as TimedOut.
 Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs);
 
+// Sleeps `ms`, or until `stopEvent` (when given) is set: false then, the
+// event put back for whoever waits on it next.
+bool PauseUnlessStopped(HANDLE stopEvent, DWORD ms);
+
 // The milliseconds left until `deadline` at `now` (of the same clock); 0 once it has passed.
 DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now);
 

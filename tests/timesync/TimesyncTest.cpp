@@ -35,9 +35,6 @@ TEST(TimeConversion, ServerCountsAndCalendarUntil2104)
     for (const auto& [value, unixTime] : cases) {
         EXPECT_EQ(ServerValueToUnixTime(value), unixTime) << value;
     }
-    // The middle of the server's second, half the connect, the time since: on
-    // loopback the last two are too small for the journeys to see.
-    EXPECT_EQ(EstimateUnixMilliseconds(100, 1000, 2000, 10000), 100000 + 500 + 50 + 200);
     // Every field as Windows gives it: the 2038 moment, 2100-02-28 and 03-01, and steps across all.
     std::vector<std::int64_t> instants{2147483648000LL, 4107542399000LL, 4107542400000LL};
     for (std::int64_t ms = 0; ms <= 4233462143999LL; ms += 269999123) {
@@ -98,8 +95,14 @@ TEST(Servers, ResolverFromTheLoadedModuleAndTheIpv4Fallback)
         EXPECT_TRUE(UniqueSocket(ConnectToHost(L"127.0.0.4", 37, SOCK_STREAM))) << hidden;
         EXPECT_TRUE(UniqueSocket(ConnectToHost(L"localhost", 37, SOCK_STREAM))) << hidden;  // 127.0.0.1 answers
         EXPECT_EQ(ConnectToHost(L"127.0.0.12", 37, SOCK_STREAM), INVALID_SOCKET) << hidden;
-        // Under scripts/isolated tests/hosts names 127.0.0.12 (refusing) and then 127.0.0.4: the second connects.
-        EXPECT_TRUE(!hangs || UniqueSocket(ConnectToHost(L"twoaddr.horal.test", 37, SOCK_STREAM))) << hidden;
+        // Under scripts/isolated tests/hosts names 127.0.0.12 (refusing) and then 127.0.0.4: the second connects,
+        // and is the address asked again (a name's addresses may be machines with different clocks).
+        Peer peer;
+        EXPECT_TRUE(!hangs ||
+                    (UniqueSocket(ConnectToHost(L"twoaddr.horal.test", 37, SOCK_STREAM, &peer)) &&
+                     reinterpret_cast<sockaddr_in&>(peer.address).sin_addr.s_addr == ::inet_addr("127.0.0.4") &&
+                     UniqueSocket(ConnectToPeer(peer, SOCK_STREAM))))
+            << hidden;
         // A lookup that fails, or hangs and is given up after its bound (a stop cuts it short: the service journey).
         const DWORD hung = Took([] { EXPECT_EQ(ConnectToHost(L"hang.horal.test", 37, SOCK_STREAM), INVALID_SOCKET); });
         EXPECT_TRUE(!hangs || (hung >= kLookupTimeoutMs - 200 && hung < kLookupTimeoutMs + 1000)) << hung;
@@ -153,15 +156,9 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     // Wine does not let programs set the clock: the real SetSystemTime fails. Empty lists ask nobody; nor does
     // a cycle whose stop came first.
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(SetClockFromUnixTime(kUnix3000000000, AnswerTiming{}));
+    EXPECT_FALSE(SetClockFromWindow(
+        {kUnix3000000000 * kMicrosecondsPerSecond, kUnix3000000000 * kMicrosecondsPerSecond}, LocalClock()));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Couldn't set time! :-(\n");
     std::atomic<std::int32_t> running{0};
-    EXPECT_FALSE(SynchronizeOnce(L"    ") || SynchronizeOnce(L"127.0.0.4", &running));
-    // The clock agrees within half a second plus half the round trip, either way.
-    const std::int64_t agrees[][3] = {{500, 0, 1},  {501, 0, 0},   {-500, 0, 1},
-                                      {-501, 0, 0}, {550, 101, 1}, {-551, 101, 0}};
-    for (const auto& [difference, roundTrip, expected] : agrees) {
-        EXPECT_EQ(ClockAgrees(1000000 + difference, 1000000, roundTrip), expected != 0)
-            << difference << " " << roundTrip;
-    }
+    EXPECT_FALSE(SynchronizeOnce(L"    ") || SynchronizeOnce(L"127.0.0.4", {&running}));
 }

@@ -1,0 +1,126 @@
+// The refinement of whole-second answers against simulated servers and paths.
+#include "timesync/OffsetWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+// A server whose clock runs `offset` µs ahead of the local one (from its
+// `stepAt`th answer on `step` more; every second answer from a second machine
+// `other` ahead instead, when not 0), over a path with a round trip of `rtt`
+// and up to `jitter` more on each leg. It reads its clock when the handshake's
+// last packet arrives and cuts it down to whole seconds.
+struct SimulatedServer {
+    std::int64_t offset, rtt, jitter, step, stepAt, other;
+    std::int64_t now = 1796000000123456;  // local µs since 1970
+    std::uint32_t seed = 12345;
+    int answers = 0;
+
+    std::int64_t Leg()
+    {
+        seed = seed * 1103515245u + 12345u;
+        return rtt / 2 + (jitter > 0 ? static_cast<std::int64_t>(seed >> 8) % (jitter + 1) : 0);
+    }
+    TimeAnswer Ask(std::int64_t startUs)
+    {
+        const std::int64_t asked = now > startUs ? now : startUs;
+        const std::int64_t read = asked + Leg() + Leg() + Leg();
+        ++answers;
+        const std::int64_t clock = read + Truth() + (other != 0 && answers % 2 == 0 ? other - offset : 0);
+        now = read + Leg();
+        return {clock / kMicrosecondsPerSecond, asked, now};
+    }
+    std::int64_t Truth() const { return offset + (answers >= stepAt ? step : 0); }
+};
+
+}  // namespace
+
+TEST(Refinement, NarrowsToTheRoundTripAndNeverPastTheTruth)
+{
+    constexpr std::int64_t ms = 1000, never = 1000;
+    const SimulatedServer cases[] = {
+        // Offsets with fractions either way, answered at once, over a LAN, and across the world.
+        {3600300 * ms, 0, 0, 0, never, 0},
+        {-1799700 * ms, 300, 0, 0, never, 0},
+        {150 * ms, 300, 50, 0, never, 0},
+        {0, 1 * ms, 0, 0, never, 0},
+        {-400, 20 * ms, 0, 0, never, 0},
+        {987654321, 200 * ms, 0, 0, never, 0},
+        {-3 * ms, 20 * ms, 40 * ms, 0, never, 0},  // jitter
+        // A server that steps a second after its first answer, and a name of two machines 400 ms apart.
+        {600 * ms, 300, 0, 1000 * ms, 2, 0},
+        {250 * ms, 300, 0, 0, never, 650 * ms}};
+    // Each over a thousand paths: a slow query after a fast one is rare, and costs most.
+    for (std::uint32_t seed = 1; seed <= 1000; ++seed)
+        for (SimulatedServer server : cases) {
+            server.seed = seed;
+            server.now += seed * 7919;
+            const TimeAnswer first = server.Ask(0);
+            const std::int64_t truth = server.Truth();
+            std::int64_t slowest = first.answeredUs - first.askedUs;
+            const Refinement refined =
+                RefineOffset(first, kMaxRefinements, [&](std::int64_t startUs, TimeAnswer& next) {
+                    next = server.Ask(startUs);
+                    slowest = std::max(slowest, next.answeredUs - next.askedUs);
+                    return true;
+                });
+            const OffsetWindow& window = refined.window;
+            const std::string what = std::to_string(server.offset) + " seed " + std::to_string(seed);
+            ASSERT_LE(refined.queries, kMaxRefinements) << what;
+            // Never outside the first answer's window, which holds the truth. One clock over one path: the truth
+            // within a few ms of the round trip. (Two clocks behind one name need not contradict each other, and
+            // may narrow the window to where neither is: the service asks the first answer's address again.)
+            ASSERT_TRUE(refined.first.Holds(truth) && window.low >= refined.first.low &&
+                        window.high <= refined.first.high)
+                << what;
+            if (server.step == 0 && server.other == 0) {
+                ASSERT_TRUE(window.Holds(truth) && !refined.contradicted) << what;
+                ASSERT_LE(window.Precision(), slowest / 2 + 3 * ms) << what;
+            }
+        }
+}
+
+TEST(Refinement, StopsWhenAQueryFailsOrGainsNothing)
+{
+    SimulatedServer server{123456789, 300, 0, 0, 1000, 0};
+    const TimeAnswer first = server.Ask(0);
+    int asked = 0;
+    // A failed query ends the refinement: the first answer's window, one query counted.
+    Refinement refined = RefineOffset(first, kMaxRefinements, [&](std::int64_t, TimeAnswer&) { return ++asked > 9; });
+    EXPECT_TRUE(refined.queries == 1 && refined.window.low == refined.first.low && !refined.contradicted);
+    // Answers that leave no offset give the first answer's window, not what came between.
+    asked = 1;
+    refined = RefineOffset(first, kMaxRefinements, [&](std::int64_t startUs, TimeAnswer& next) {
+        next = ++asked < 4 ? server.Ask(startUs) : TimeAnswer{first.serverSeconds + 100, startUs, startUs + 300};
+        return true;
+    });
+    EXPECT_TRUE(refined.contradicted && refined.queries == 3 && refined.window.low == refined.first.low &&
+                refined.window.high == refined.first.high);
+    // None when none are allowed, or when the window is as narrow as a query is long.
+    EXPECT_EQ(RefineOffset(first, 0, [](std::int64_t, TimeAnswer&) { return true; }).queries, 0);
+    EXPECT_TRUE(WorthAnotherQuery({0, 2300}, 300) && !WorthAnotherQuery({0, 2299}, 300));
+    // Each query planned so that the server reads its clock at a whole second of the middle.
+    const std::int64_t start = NextQueryStart({-1799700000, -1799600000}, 2000, 1796000000000000);
+    EXPECT_EQ(start, 1796000000650000 - 1000);
+    EXPECT_EQ(NextQueryStart({-1799700000, -1799600000}, 2000, start), start);
+}
+
+TEST(Refinement, TheClockIsRightInsideTheWindow)
+{
+    // A system clock 5 ms behind the local one: right for a window that holds -5 ms, moved to its middle otherwise.
+    const std::int64_t local = 1796000000000000, system = local - 5000;
+    const std::pair<OffsetWindow, ClockCorrection> cases[] = {{{-5000, 7000}, {6000, true}},
+                                                              {{-7000, -5000}, {-1000, true}},
+                                                              {{-4999, 7000}, {6000, false}},
+                                                              {{-9002, -5002}, {-2002, false}}};
+    for (const auto& [window, expected] : cases) {
+        const ClockCorrection correction = CorrectionFor(window, local, system);
+        EXPECT_TRUE(correction.correctionUs == expected.correctionUs &&
+                    correction.alreadyRight == expected.alreadyRight)
+            << window.low;
+    }
+    // Counters of any uptime: 10 MHz for 300 years.
+    EXPECT_EQ(TicksToMicroseconds(94608000000000000LL + 123, 10000000), 9460800000000000LL + 12);
+}
