@@ -19,6 +19,11 @@ std::wstring FormatCorrection(std::int64_t ms)
     return (ms >= 0 ? L"+" : L"") + Int64ToText(ms) + L" ms";
 }
 
+std::wstring FormatPrecision(std::int64_t ms)
+{
+    return L"\u00B1" + Int64ToText(ms) + L" ms";
+}
+
 StatusReport DescribeCycle(const CycleOutcome& outcome, std::int64_t endedMs, DWORD delaySeconds)
 {
     StatusReport report;
@@ -48,6 +53,7 @@ StatusReport DescribeCycle(const CycleOutcome& outcome, std::int64_t endedMs, DW
     }
     report.lastServer = outcome.server;
     report.lastCorrection = FormatCorrection(outcome.setting.correctionMs);
+    report.lastPrecision = FormatPrecision(outcome.setting.precisionMs);
     return report;
 }
 
@@ -57,11 +63,13 @@ EventRecord DescribeCycleEvent(const CycleOutcome& outcome, const std::wstring& 
         case CycleOutcome::ClockSet:
             return {EVENTLOG_INFORMATION_TYPE,
                     kMessageClockSet,
-                    {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
+                    {outcome.server, FormatCorrection(outcome.setting.correctionMs),
+                     FormatPrecision(outcome.setting.precisionMs)}};
         case CycleOutcome::ClockAlreadyRight:
             return {EVENTLOG_INFORMATION_TYPE,
                     kMessageClockAgrees,
-                    {outcome.server, FormatCorrection(outcome.setting.correctionMs)}};
+                    {outcome.server, FormatCorrection(outcome.setting.correctionMs),
+                     FormatPrecision(outcome.setting.precisionMs)}};
         case CycleOutcome::ClockNotSet:
             return {EVENTLOG_ERROR_TYPE,
                     kMessageClockNotSet,

@@ -15,6 +15,9 @@ std::wstring FormatUtcTime(std::int64_t unixMs);
 // A signed count of milliseconds: "+3600294 ms", "-12 ms".
 std::wstring FormatCorrection(std::int64_t ms);
 
+// How far a time set may be off: "±6 ms".
+std::wstring FormatPrecision(std::int64_t ms);
+
 // The report of a cycle that came to `outcome` and ended at `endedMs`
 // (milliseconds since 1970), with the next cycle due `delaySeconds` later.
 StatusReport DescribeCycle(const CycleOutcome& outcome, std::int64_t endedMs, DWORD delaySeconds);

@@ -21,6 +21,7 @@ void WriteStatusReport(const std::wstring& serviceName, const StatusReport& repo
     WriteStringValue(status.Get(), L"LastResult", report.lastResult);
     WriteStringValue(status.Get(), L"LastServer", report.lastServer);
     WriteStringValue(status.Get(), L"LastCorrection", report.lastCorrection);
+    WriteStringValue(status.Get(), L"LastPrecision", report.lastPrecision);
     if (!report.lastSet.empty()) {
         WriteStringValue(status.Get(), L"LastSet", report.lastSet);
     }

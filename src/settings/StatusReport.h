@@ -12,6 +12,7 @@ struct StatusReport {
     std::wstring lastResult;      // "clock set", "no server answered", ...
     std::wstring lastServer;      // the server that answered, as listed; empty when none did
     std::wstring lastCorrection;  // "+3600294 ms"; empty when no server answered
+    std::wstring lastPrecision;   // "±6 ms", how far the time set may be off; empty when no server answered
     std::wstring lastSet;         // when the clock was set; empty leaves the stored value as it is
     std::wstring nextCycle;       // when the next cycle is due
     ServiceSettings settings;     // the settings the cycle ran with, and where each came from

@@ -51,10 +51,10 @@ TEST(Resources, MessagesInEnglishAndGermanEventsFillingThemFailureMessagesAndMis
         EXPECT_TRUE(id < 100 || id > 108 || english == first[id - 100] + std::wstring(L"\r\n")) << id;
     }
     // The event of a clock set, which no journey brings about under Wine, as Event Viewer shows it.
-    const CycleOutcome set{CycleOutcome::ClockSet, L"a.example", {-1500, false, 0}, L"", 0};
+    const CycleOutcome set{CycleOutcome::ClockSet, L"a.example", {-1500, 6, false, 0}, L"", 0};
     const EventRecord event = DescribeCycleEvent(set, L"");
     EXPECT_EQ(std::to_wstring(event.type) + L" " + message(event.id, LANG_ENGLISH, event.inserts),
-              L"4 The clock was set from the time of a.example; it moved by -1500 ms.\r\n");
+              L"4 The clock was set from the time of a.example; it moved by -1500 ms (precision \u00B16 ms).\r\n");
     // The string table and the configuration dialog in German too, every string translated.
     const auto entry = [&](UINT id, WORD language) {
         HRSRC found = ::FindResourceExW(image.Get(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1),

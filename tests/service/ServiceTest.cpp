@@ -50,16 +50,17 @@ TEST(Service, StatusTellsEachCycleAndKeepsTheLastSetting)
         UniqueHkey status;
         ::RegOpenKeyExW(service.Get(), L"Status", 0, KEY_QUERY_VALUE, status.Put());
         std::wstring values, text;
-        for (const wchar_t* value :
-             {L"LastCycle", L"LastResult", L"LastServer", L"LastCorrection", L"LastSet", L"NextCycle"}) {
+        for (const wchar_t* value : {L"LastCycle", L"LastResult", L"LastServer", L"LastCorrection", L"LastPrecision",
+                                     L"LastSet", L"NextCycle"}) {
             values += (QueryStringValue(status.Get(), value, text = L"-"), text) + L"|";
         }
         return values;
     };
-    EXPECT_EQ(cycle({CycleOutcome::ClockSet, L"a.example", {-12, false, 0}, L"", 0}, 1000000000000, 86400),
-              L"2001-09-09 01:46:40 UTC|clock set|a.example|-12 ms|2001-09-09 01:46:40 UTC|2001-09-10 01:46:40 UTC|");
+    EXPECT_EQ(cycle({CycleOutcome::ClockSet, L"a.example", {-12, 3, false, 0}, L"", 0}, 1000000000000, 86400),
+              L"2001-09-09 01:46:40 UTC|clock set|a.example|-12 ms|\u00B13 ms|2001-09-09 01:46:40 UTC|"
+              L"2001-09-10 01:46:40 UTC|");
     EXPECT_EQ(cycle({CycleOutcome::AnswerRefused, L"", {}, L"old.example", 978307200}, 1000000120000, 30),
-              L"2001-09-09 01:48:40 UTC|answer refused: old.example said 2001-01-01 00:00:00 UTC|||"
+              L"2001-09-09 01:48:40 UTC|answer refused: old.example said 2001-01-01 00:00:00 UTC||||"
               L"2001-09-09 01:46:40 UTC|2001-09-09 01:49:10 UTC|");
     service.Reset();
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(name).c_str());
