@@ -19,10 +19,11 @@ root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(root, "tests", "e2e"))
 
 SERVER = "127.0.0.77"
-OFFSET = 3600  # the demo server runs one hour ahead, so the attempt is easy to see
+OFFSET = 3600.3  # the demo server runs an hour and 0.3 s ahead, so the attempt and its precision are easy to see
 DIALOG, QUESTION = "Horal Service", "Velmora Horal Service"
 SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
 PARAMETERS = SERVICES + r"\vmhoralsvc\Parameters"
+STATUS = SERVICES + r"\vmhoralsvc\Status"
 RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
 EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
 STATES = {1: "stopped", 2: "start pending", 3: "stop pending", 4: "running"}
@@ -71,13 +72,18 @@ def journey(session, exe, shots, read_log, connections, wait_for, events):
     print("   Event source \"Velmora Horal Service\": %s" % ("exists" if session.reg(EVENT_SOURCE) else "absent"))
 
     attempts = wait_for(session.clock_attempts, 30)
-    print("   Servers asked: %s" % ", ".join(a for _, a in read_log(connections)))
+    asked = read_log(connections)
+    print("   Servers asked: %s, %d connections: the first answer, then the queries that narrowed it" %
+          (", ".join(sorted(set(a for _, a in asked))), len(asked)))
     if not attempts:
         print("!! The service did not try to set the clock")
         return 1
     target = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(milliseconds=attempts[0])
-    print("== The service tried to set the clock %+d ms, to about %s UTC" %
-          (attempts[0], target.strftime("%Y-%m-%d %H:%M:%S.%f")[:-3]))
+    print("== The service tried to set the clock %+d ms (the server is %+d ms ahead), to about %s UTC" %
+          (attempts[0], OFFSET * 1000, target.strftime("%Y-%m-%d %H:%M:%S.%f")[:-3]))
+    wait_for(lambda: value(STATUS, "LastPrecision") != "(missing)", 5)
+    print("   Status: LastResult=%s LastCorrection=%s LastPrecision=%s" %
+          tuple(value(STATUS, name) for name in ("LastResult", "LastCorrection", "LastPrecision")))
     print("   (Wine refuses to change the clock, so this machine's time is untouched.)")
     print("== Events the service wrote (Wine keeps no event log: its trace has each one)")
     wait_for(lambda: len(events(session.log_text())) >= 3, 10)
@@ -124,8 +130,8 @@ def main():
     try:
         session = Session("demo", wine)
         connections = os.path.join(session.root, "connections.log")
-        with TimeServers({SERVER: "offset:%d" % OFFSET}, connections):
-            print("== RFC 868 time server on %s:37, one hour ahead of this machine" % SERVER)
+        with TimeServers({SERVER: "offset:%s" % OFFSET}, connections):
+            print("== RFC 868 time server on %s:37, %.1f s ahead of this machine" % (SERVER, OFFSET))
             result = journey(session, exe, shots, read_log, connections, wait_for, events)
     finally:
         if session:

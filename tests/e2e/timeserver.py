@@ -4,7 +4,11 @@
 # timeserver.py ADDRESS=MODE ... [-- COMMAND ...]
 #
 # serves until stopped, or runs COMMAND while serving and exits with its code.
-# MODE: value:N (the 32-bit value N), offset:S (now + S seconds), pieces:N (N in
+# MODE: value:N (the 32-bit value N), offset:S (now + S seconds, S with a
+# fraction too: the whole seconds of a clock that far ahead), lone:S (as offset,
+# but a connection that comes within 1.5 s of an answered one is closed at once:
+# only the first query of a cycle is answered), step:S:D (as offset, and D seconds more
+# from the second connection on), pieces:N (N in
 # pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
 # now, then close), extra:N (N and 8 more bytes), silent (never answers),
 # backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
@@ -12,6 +16,7 @@
 # seconds). resolver=silent is no time server: a name
 # server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers,
 # so every name lookup hangs while it runs; without HORAL_RESOLVER, none.
+import math
 import os
 import socket
 import struct
@@ -22,7 +27,7 @@ import time
 
 
 def _now(offset=0):
-    return int(time.time()) + 2208988800 + int(offset)  # seconds since 1900
+    return math.floor(time.time() + float(offset)) + 2208988800  # seconds since 1900
 
 
 def _bytes(value):
@@ -32,6 +37,8 @@ def _bytes(value):
 ANSWERS = {
     "value": lambda n: [_bytes(n)],
     "offset": lambda s: [_bytes(_now(s))],
+    "lone": lambda s, again: [b"" if again else _bytes(_now(s))],
+    "step": lambda s, d, count: [_bytes(_now(float(s) + (count > 1) * float(d)))],
     "pieces": lambda n: [_bytes(n)[:1], _bytes(n)[1:3], _bytes(n)[3:]],
     "close": lambda k: [_bytes(_now())[:int(k)]],
     "extra": lambda n: [_bytes(n) + b"\xAA" * 8],
@@ -47,7 +54,7 @@ class TimeServers:
 
     def __init__(self, specs, log="/dev/null"):
         self.specs, self.log, self.sockets, self.stopping = specs, log, [], False
-        self.lock = threading.Lock()
+        self.lock, self.count, self.last = threading.Lock(), {}, {}
         open(log, "w").close()
 
     def __enter__(self):
@@ -88,8 +95,12 @@ class TimeServers:
                 continue
             with self.lock, open(self.log, "a") as f:
                 f.write("%.3f %s\n" % (time.time(), address))
+                count = self.count[address] = self.count.get(address, 0) + 1
+                again = time.time() - self.last.get(address, 0) < 1.5
+                self.last[address] = 0 if again else time.time()
             self.sockets.append(conn)
-            threading.Thread(target=self._answer, args=(conn, mode, args), daemon=True).start()
+            extra = {"lone": [again], "step": [count]}.get(mode, [])
+            threading.Thread(target=self._answer, args=(conn, mode, args + extra), daemon=True).start()
 
     def _answer(self, conn, mode, args):
         pieces = ANSWERS[mode](*args)
@@ -114,6 +125,12 @@ def read_log(path):
     # The connections logged so far: a list of (time, address).
     with open(path) as f:
         return [(float(t), a) for t, a in (line.split() for line in f)]
+
+
+def cycles(log):
+    # The servers a log shows asked, one (time, address) for each: the queries with which the service narrows an
+    # answer follow it to the same address within a second and a bit, and cycles lie at least 4 s apart.
+    return [(t, a) for i, (t, a) in enumerate(log) if i == 0 or log[i - 1][1] != a or t - log[i - 1][0] > 1.5]
 
 
 if __name__ == "__main__":
