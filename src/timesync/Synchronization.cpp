@@ -45,15 +45,15 @@ TimeAnswer TimeAnswerOf(std::int64_t unixTime, const AnswerTiming& timing, const
 
 // Waits until `startUs` of `clock`, to the microsecond as far as the system
 // lets it: asleep up to one timer tick before (Windows' waits end on its
-// 15.6 ms ticks), then yielding. A query begun late splits the window off its
-// middle, and each millisecond late costs one of the precision. False on a stop.
+// 15.6 ms ticks), then looking at the stop event without waiting. A query
+// begun late splits the window off its middle, and each millisecond late
+// costs one of the precision. False on a stop.
 bool WaitUntil(const LocalClock& clock, std::int64_t startUs, HANDLE stopEvent)
 {
     constexpr std::int64_t kTimerTickUs = 16000;
     for (std::int64_t left = startUs - clock.NowUs(); left > 0; left = startUs - clock.NowUs()) {
-        if (left <= kTimerTickUs) {
-            ::Sleep(0);
-        } else if (!PauseUnlessStopped(stopEvent, static_cast<DWORD>((left - kTimerTickUs) / 1000))) {
+        if (!PauseUnlessStopped(stopEvent,
+                                left > kTimerTickUs ? static_cast<DWORD>((left - kTimerTickUs) / 1000) : 0)) {
             return false;
         }
     }

@@ -121,6 +121,7 @@ TEST(Refinement, TheClockIsRightInsideTheWindow)
                     correction.alreadyRight == expected.alreadyRight)
             << window.low;
     }
-    // Counters of any uptime: 10 MHz for 300 years.
+    // Counters of any uptime: 10 MHz for 300 years; none without a frequency.
     EXPECT_EQ(TicksToMicroseconds(94608000000000000LL + 123, 10000000), 9460800000000000LL + 12);
+    EXPECT_EQ(TicksToMicroseconds(123, 0), 0);
 }

@@ -149,8 +149,11 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     DWORD awake = Took([&] { EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64(), 3600, 1)), 3); });
     EXPECT_TRUE(awake >= 990 && awake < 1300) << awake;
     EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64() - 3599800, 3600, 1)), 0);
-    ::SetEvent(request.Get());
+    // The pause before a timed query: asleep without a stop event; a stop ends it at once and stays set.
+    EXPECT_GE(Took([] { EXPECT_TRUE(PauseUnlessStopped(nullptr, 80)); }), 40u);
     ::SetEvent(stop.Get());
+    EXPECT_LT(Took([&] { EXPECT_FALSE(PauseUnlessStopped(stop.Get(), 3000)); }), 100u);
+    ::SetEvent(request.Get());
     EXPECT_LT(Took([&] { EXPECT_EQ(reasons(WaitForNextCycle(wakers, ::GetTickCount64(), 3600, 1)) & 4, 4); }), 100u);
     EXPECT_EQ(reasons(WaitForNextCycle({}, ::GetTickCount64(), 10, 4)), 4);  // a wait that fails ends like a stop
     // Wine does not let programs set the clock: the real SetSystemTime fails. Empty lists ask nobody; nor does
