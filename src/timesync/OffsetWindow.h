@@ -1,6 +1,6 @@
 // How far a server's clock stands from the local one, narrowed from RFC 868's
 // whole-second answers. Times and offsets are microseconds; local instants are
-// read from one local clock that does not jump (see LocalClock).
+// read from one local clock (see LocalMicroseconds).
 #pragma once
 
 #include <algorithm>

@@ -37,21 +37,21 @@ bool IsStopped(const std::atomic<std::int32_t>* running)
     return running != nullptr && *running == 0;
 }
 
-TimeAnswer TimeAnswerOf(std::int64_t unixTime, const AnswerTiming& timing, const LocalClock& clock)
+TimeAnswer TimeAnswerOf(std::int64_t unixTime, const AnswerTiming& timing)
 {
     // The later instant rounded up, so that the window keeps the truth.
-    return {unixTime, clock.ToMicroseconds(timing.peer.startedAt), clock.ToMicroseconds(timing.receivedAt) + 1};
+    return {unixTime, timing.peer.startedUs, timing.receivedUs + 1};
 }
 
-// Waits until `startUs` of `clock`, to the microsecond as far as the system
-// lets it: asleep up to one timer tick before (Windows' waits end on its
-// 15.6 ms ticks), then looking at the stop event without waiting. A query
-// begun late splits the window off its middle, and each millisecond late
-// costs one of the precision. False on a stop.
-bool WaitUntil(const LocalClock& clock, std::int64_t startUs, HANDLE stopEvent)
+// Waits until `startUs` (LocalMicroseconds), to the microsecond as far as
+// the system lets it: asleep up to one timer tick before (Windows' waits end
+// on its 15.6 ms ticks), then looking at the stop event without waiting. A
+// query begun late splits the window off its middle, and each millisecond
+// late costs one of the precision. False on a stop.
+bool WaitUntil(std::int64_t startUs, HANDLE stopEvent)
 {
     constexpr std::int64_t kTimerTickUs = 16000;
-    for (std::int64_t left = startUs - clock.NowUs(); left > 0; left = startUs - clock.NowUs()) {
+    for (std::int64_t left = startUs - LocalMicroseconds(); left > 0; left = startUs - LocalMicroseconds()) {
         if (!PauseUnlessStopped(stopEvent,
                                 left > kTimerTickUs ? static_cast<DWORD>((left - kTimerTickUs) / 1000) : 0)) {
             return false;
@@ -64,25 +64,24 @@ bool WaitUntil(const LocalClock& clock, std::int64_t startUs, HANDLE stopEvent)
 
 namespace {
 
-// One further query of the refinement, begun at `startUs` of `clock`: false
+// One further query of the refinement, begun at `startUs`: false
 // on a stop, and for an answer that is missing (-1) or refused.
-bool AskAgain(const LocalClock& clock, const CycleControls& controls, std::int64_t startUs, AnswerTiming& timing,
-              TimeAnswer& answer)
+bool AskAgain(const CycleControls& controls, std::int64_t startUs, AnswerTiming& timing, TimeAnswer& answer)
 {
-    if (!WaitUntil(clock, startUs, controls.stopEvent)) {
+    if (!WaitUntil(startUs, controls.stopEvent)) {
         return false;
     }
     const std::int64_t unixTime = QueryPeerTime(timing, controls.stopEvent);
     if (unixTime < controls.earliest) {
         return false;
     }
-    answer = TimeAnswerOf(unixTime, timing, clock);
+    answer = TimeAnswerOf(unixTime, timing);
     return true;
 }
 
 }  // namespace
 
-bool AskServer(const std::wstring& host, const LocalClock& clock, const CycleControls& controls, ServerAnswer& answer)
+bool AskServer(const std::wstring& host, const CycleControls& controls, ServerAnswer& answer)
 {
     answer = ServerAnswer{};
     AnswerTiming timing;
@@ -93,9 +92,9 @@ bool AskServer(const std::wstring& host, const LocalClock& clock, const CycleCon
     }
     // Only the address that answered is asked again: a name's addresses may be
     // machines whose clocks differ.
-    answer.refinement = RefineOffset(
-        TimeAnswerOf(answer.unixTime, timing, clock), controls.refinements,
-        [&](std::int64_t startUs, TimeAnswer& next) { return AskAgain(clock, controls, startUs, timing, next); });
+    answer.refinement =
+        RefineOffset(TimeAnswerOf(answer.unixTime, timing), controls.refinements,
+                     [&](std::int64_t startUs, TimeAnswer& next) { return AskAgain(controls, startUs, timing, next); });
     return true;
 }
 
@@ -112,12 +111,10 @@ bool SynchronizeOnce(const std::wstring& serverList, const CycleControls& contro
         result.result = CycleOutcome::NetworkNotReady;
         return false;
     }
-    // The queries and the setting are timed by one clock that does not jump.
-    const LocalClock clock;
     ServerListTokenizer tokenizer(serverList, L" ");
     for (std::wstring host = tokenizer.NextToken(); !host.empty() && !stopped(); host = tokenizer.NextToken()) {
         ServerAnswer answer;
-        const bool usable = AskServer(host, clock, controls, answer);
+        const bool usable = AskServer(host, controls, answer);
         if (answer.unixTime == -1 || stopped()) {
             continue;
         }
@@ -130,7 +127,7 @@ bool SynchronizeOnce(const std::wstring& serverList, const CycleControls& contro
             }
             continue;
         }
-        const bool set = SetClockFromWindow(answer.refinement.window, clock, &result.setting);
+        const bool set = SetClockFromWindow(answer.refinement.window, &result.setting);
         result.result = set                           ? CycleOutcome::ClockSet
                         : result.setting.alreadyRight ? CycleOutcome::ClockAlreadyRight
                                                       : CycleOutcome::ClockNotSet;

@@ -59,11 +59,10 @@ struct ServerAnswer {
     Refinement refinement;
 };
 
-// Asks `host`, and asks the address that answered again, each query timed by
-// `clock` to halve the window in which the server's offset lies. True when
-// the first answer was usable; a refinement query that fails only ends the
-// refinement.
-bool AskServer(const std::wstring& host, const LocalClock& clock, const CycleControls& controls, ServerAnswer& answer);
+// Asks `host`, and asks the address that answered again, each query timed to
+// halve the window in which the server's offset lies. True when the first
+// answer was usable; a refinement query that fails only ends the refinement.
+bool AskServer(const std::wstring& host, const CycleControls& controls, ServerAnswer& answer);
 
 // Asks the servers of the blank-separated list in order and sets the clock from
 // the first answer not earlier than `controls.earliest`, narrowed by AskServer.

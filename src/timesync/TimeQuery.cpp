@@ -1,7 +1,6 @@
 #include "timesync/TimeQuery.h"
 
 #include "platform/Handles.h"
-#include "platform/ProcAddress.h"
 #include "timesync/TimeServerConnection.h"
 
 #include <cmath>
@@ -101,7 +100,7 @@ std::int64_t AnswerOn(UniqueSocket s, AnswerTiming& timing, HANDLE stopEvent)
     if (!s || !ReceiveAnswer(s.Get(), bytes, stopEvent)) {
         return -1;
     }
-    timing.receivedAt = PerformanceCount();
+    timing.receivedUs = LocalMicroseconds();
     s.Reset();
     const std::uint32_t serverValue = (static_cast<std::uint32_t>(bytes[0]) << 24) |
                                       (static_cast<std::uint32_t>(bytes[1]) << 16) |
@@ -110,8 +109,6 @@ std::int64_t AnswerOn(UniqueSocket s, AnswerTiming& timing, HANDLE stopEvent)
     // Before 1970 has no calendar date to set; such a server has not answered.
     return unixTime < 0 ? -1 : unixTime;
 }
-
-using PreciseTimeFunction = void(WINAPI*)(FILETIME*);
 
 }  // namespace
 
@@ -128,43 +125,9 @@ std::int64_t QueryPeerTime(AnswerTiming& timing, HANDLE stopEvent)
     return AnswerOn(UniqueSocket(ConnectToPeer(timing.peer, SOCK_STREAM, stopEvent)), timing, stopEvent);
 }
 
-std::int64_t SystemTimeMicroseconds()
+bool SetClockFromWindow(const OffsetWindow& window, ClockSetting* setting)
 {
-    // Windows 8 and later read the clock to the microsecond; before, it moves
-    // in steps of the timer tick.
-    static const auto precise =
-        ProcAddress<PreciseTimeFunction>(::GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime");
-    FILETIME now{};
-    if (precise != nullptr) {
-        precise(&now);
-    } else {
-        ::GetSystemTimeAsFileTime(&now);
-    }
-    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return static_cast<std::int64_t>(ticks / 10) - 11644473600000000LL;
-}
-
-LocalClock::LocalClock()
-{
-    LARGE_INTEGER rate{};
-    ::QueryPerformanceFrequency(&rate);
-    frequency = rate.QuadPart;
-    sinceEpochUs = SystemTimeMicroseconds() - TicksToMicroseconds(PerformanceCount(), frequency);
-}
-
-std::int64_t LocalClock::ToMicroseconds(std::int64_t ticks) const
-{
-    return sinceEpochUs + TicksToMicroseconds(ticks, frequency);
-}
-
-std::int64_t LocalClock::NowUs() const
-{
-    return ToMicroseconds(PerformanceCount());
-}
-
-bool SetClockFromWindow(const OffsetWindow& window, const LocalClock& clock, ClockSetting* setting)
-{
-    const std::int64_t localNow = clock.NowUs();
+    const std::int64_t localNow = LocalMicroseconds();
     const ClockCorrection correction = CorrectionFor(window, localNow, SystemTimeMicroseconds());
     // To the nearest millisecond, the finest the system time takes.
     const auto nearestMs = [](std::int64_t us) { return std::llround(static_cast<double>(us) / 1000); };

@@ -18,10 +18,10 @@ constexpr int kTimePort = 37;
 std::int64_t ServerValueToUnixTime(std::uint32_t serverValue);
 
 // When the answer's connection began and to which address (see Peer), and
-// when its fourth byte arrived, in performance-counter ticks.
+// when its fourth byte arrived (LocalMicroseconds).
 struct AnswerTiming {
     Peer peer;
-    std::int64_t receivedAt = 0;
+    std::int64_t receivedUs = 0;
 };
 
 // Milliseconds since 1970 of a FILETIME (100 ns units since 1601).
@@ -41,24 +41,6 @@ std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing = nu
 // and updates `timing`.
 std::int64_t QueryPeerTime(AnswerTiming& timing, HANDLE stopEvent = nullptr);
 
-// A clock in microseconds since 1970 that does not jump: the performance
-// counter, set against the system clock once, when it is made. The queries of
-// a cycle and the setting of the clock are timed by one such clock.
-class LocalClock {
-public:
-    LocalClock();
-    std::int64_t ToMicroseconds(std::int64_t ticks) const;
-    std::int64_t NowUs() const;
-
-private:
-    std::int64_t frequency = 0;
-    std::int64_t sinceEpochUs = 0;  // the system time when the counter read 0
-};
-
-// The system clock now, in microseconds since 1970, as finely as the system
-// reads it.
-std::int64_t SystemTimeMicroseconds();
-
 // What setting the clock came to.
 struct ClockSetting {
     std::int64_t correctionMs = 0;  // how far the clock was to move
@@ -67,9 +49,9 @@ struct ClockSetting {
     DWORD error = ERROR_SUCCESS;    // the system's error when it was not set
 };
 
-// Sets the system clock to the middle of `window` (server minus `clock`)
-// unless it already lies inside it; when setting fails, writes "Couldn't set
+// Sets the system clock to the middle of `window` (server minus
+// LocalMicroseconds) unless it already lies inside it; when setting fails, writes "Couldn't set
 // time! :-(" to stderr. Returns whether the clock was set; `setting`, when
 // given, receives the correction, the precision, whether the clock was
 // already right, and the error.
-bool SetClockFromWindow(const OffsetWindow& window, const LocalClock& clock, ClockSetting* setting = nullptr);
+bool SetClockFromWindow(const OffsetWindow& window, ClockSetting* setting = nullptr);

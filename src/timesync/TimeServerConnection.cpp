@@ -65,16 +65,16 @@ struct AddressList {
 
 // One connection attempt, without blocking: Ready when the connection is
 // made; TimedOut when it is refused or not made within `timeoutMs`; Stopped
-// at once on a stop. `startedAt` receives when the attempt began.
+// at once on a stop. `startedUs` receives when the attempt began.
 Waited ConnectWithin(SOCKET s, const sockaddr* address, int length, DWORD timeoutMs, HANDLE stopEvent,
-                     std::int64_t& startedAt)
+                     std::int64_t& startedUs)
 {
     {  // the socket is untied from its event before it is made blocking again
         SocketEvents connected(s, FD_CONNECT);
         if (!connected.tied) {
             return Waited::TimedOut;
         }
-        startedAt = PerformanceCount();
+        startedUs = LocalMicroseconds();
         if (::connect(s, address, length) == SOCKET_ERROR) {
             if (::WSAGetLastError() != WSAEWOULDBLOCK) {
                 return Waited::TimedOut;
@@ -198,10 +198,10 @@ bool ResolveWithin(GetAddrInfoFn getAddrInfo, const std::string& host, int port,
 // A socket of `socketType` connected to `address` within `timeoutMs`, or
 // INVALID_SOCKET; Stopped tells a stop apart from other failures.
 UniqueSocket ConnectOne(const sockaddr* address, int length, int socketType, DWORD timeoutMs, HANDLE stopEvent,
-                        std::int64_t& startedAt, Waited& waited)
+                        std::int64_t& startedUs, Waited& waited)
 {
     UniqueSocket s(::socket(address->sa_family, socketType, 0));
-    waited = s ? ConnectWithin(s.Get(), address, length, timeoutMs, stopEvent, startedAt) : Waited::TimedOut;
+    waited = s ? ConnectWithin(s.Get(), address, length, timeoutMs, stopEvent, startedUs) : Waited::TimedOut;
     if (waited != Waited::Ready) {
         s.Reset();
     }
@@ -224,7 +224,7 @@ SOCKET ConnectToPeer(Peer& peer, int socketType, HANDLE stopEvent)
 {
     Waited waited = Waited::TimedOut;
     return ConnectOne(reinterpret_cast<const sockaddr*>(&peer.address), peer.length, socketType, kConnectTimeoutMs,
-                      stopEvent, peer.startedAt, waited)
+                      stopEvent, peer.startedUs, waited)
         .Release();
 }
 
@@ -251,16 +251,16 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, Peer* p
             break;
         }
         const auto* address = reinterpret_cast<const sockaddr*>(&found.addresses[i]);
-        std::int64_t startedAt = 0;
+        std::int64_t startedUs = 0;
         Waited connected = Waited::TimedOut;
         UniqueSocket s =
             ConnectOne(address, found.lengths[i], socketType, left < kConnectTimeoutMs ? left : kConnectTimeoutMs,
-                       stopEvent, startedAt, connected);
+                       stopEvent, startedUs, connected);
         if (s) {
             if (peer != nullptr) {
                 std::memcpy(&peer->address, address, static_cast<std::size_t>(found.lengths[i]));
                 peer->length = found.lengths[i];
-                peer->startedAt = startedAt;
+                peer->startedUs = startedUs;
             }
             return s.Release();
         }

@@ -18,11 +18,11 @@ constexpr int kMaxAddresses = 4;
 constexpr DWORD kReceiveTimeoutMs = 5000;
 
 // The address a connection was made to, and when its attempt began
-// (performance-counter ticks, resolution not included).
+// (LocalMicroseconds, resolution not included).
 struct Peer {
     sockaddr_storage address{};
     int length = 0;
-    std::int64_t startedAt = 0;
+    std::int64_t startedUs = 0;
 };
 
 // Resolves `host` (name or dotted IPv4 address) and connects a socket of
@@ -36,7 +36,7 @@ SOCKET ConnectToHost(const std::wstring& host, int port, int socketType, Peer* p
                      HANDLE stopEvent = nullptr);
 
 // Connects again to the address of an earlier connection, not to its name,
-// whose addresses may be other machines; `peer.startedAt` becomes this
+// whose addresses may be other machines; `peer.startedUs` becomes this
 // attempt's start. Bounded and stopped as ConnectToHost.
 SOCKET ConnectToPeer(Peer& peer, int socketType, HANDLE stopEvent = nullptr);
 

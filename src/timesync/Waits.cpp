@@ -1,5 +1,8 @@
 #include "timesync/Waits.h"
 
+#include "platform/ProcAddress.h"
+#include "timesync/OffsetWindow.h"
+
 #include <algorithm>
 
 Waited WaitOrStop(HANDLE object, HANDLE stopEvent, DWORD timeoutMs)
@@ -35,11 +38,50 @@ DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now)
     return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
-std::int64_t PerformanceCount()
+namespace {
+
+using PreciseTimeFunction = void(WINAPI*)(FILETIME*);
+
+PreciseTimeFunction PreciseSystemTime()
 {
+    static const auto precise =
+        ProcAddress<PreciseTimeFunction>(::GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime");
+    return precise;
+}
+
+std::int64_t PerformanceMicroseconds()
+{
+    static const std::int64_t frequency = [] {
+        LARGE_INTEGER rate{};
+        ::QueryPerformanceFrequency(&rate);
+        return rate.QuadPart;
+    }();
     LARGE_INTEGER now{};
     ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
+    return TicksToMicroseconds(now.QuadPart, frequency);
+}
+
+}  // namespace
+
+std::int64_t SystemTimeMicroseconds()
+{
+    FILETIME now{};
+    if (const PreciseTimeFunction precise = PreciseSystemTime()) {
+        precise(&now);
+    } else {
+        ::GetSystemTimeAsFileTime(&now);
+    }
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10) - 11644473600000000LL;
+}
+
+std::int64_t LocalMicroseconds()
+{
+    if (PreciseSystemTime() != nullptr) {
+        return SystemTimeMicroseconds();
+    }
+    static const std::int64_t sinceEpoch = SystemTimeMicroseconds() - PerformanceMicroseconds();
+    return sinceEpoch + PerformanceMicroseconds();
 }
 
 DWORD NextWaitPiece(std::uint64_t elapsedMs, std::uint64_t intervalMs, DWORD longestPieceMs)

@@ -20,8 +20,16 @@ bool PauseUnlessStopped(HANDLE stopEvent, DWORD ms);
 // The milliseconds left until `deadline` at `now` (of the same clock); 0 once it has passed.
 DWORD MillisecondsUntil(std::uint64_t deadline, std::uint64_t now);
 
-// The performance counter now.
-std::int64_t PerformanceCount();
+// The system clock now, in microseconds since 1970, as finely as the system
+// reads it.
+std::int64_t SystemTimeMicroseconds();
+
+// The clock by which a cycle times its queries and sets the time, in
+// microseconds since 1970: the system clock itself where Windows reads it to
+// the microsecond (8 and later), so that what is measured is how far that
+// clock is off, however it runs; before, the performance counter, set against
+// the system clock once, since the system clock moves in 15.6 ms steps there.
+std::int64_t LocalMicroseconds();
 
 // A clock in milliseconds that keeps counting while the machine sleeps.
 using SleepCountingClock = ULONGLONG(WINAPI*)();

@@ -159,8 +159,8 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     // Wine does not let programs set the clock: the real SetSystemTime fails. Empty lists ask nobody; nor does
     // a cycle whose stop came first.
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(SetClockFromWindow(
-        {kUnix3000000000 * kMicrosecondsPerSecond, kUnix3000000000 * kMicrosecondsPerSecond}, LocalClock()));
+    EXPECT_FALSE(
+        SetClockFromWindow({kUnix3000000000 * kMicrosecondsPerSecond, kUnix3000000000 * kMicrosecondsPerSecond}));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Couldn't set time! :-(\n");
     std::atomic<std::int32_t> running{0};
     EXPECT_FALSE(SynchronizeOnce(L"    ") || SynchronizeOnce(L"127.0.0.4", {&running}));

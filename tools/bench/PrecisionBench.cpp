@@ -52,7 +52,6 @@ int main(int argc, char** argv)
         return 2;
     }
     WinsockScope winsock;
-    const LocalClock clock;
     std::vector<std::int64_t> middle, narrowed, precision, connections;
     for (long cycle = 0; cycle < cycles; ++cycle) {
         const Server& server = kServers[cycle % 4];
@@ -60,7 +59,7 @@ int main(int argc, char** argv)
         // Every answer counts here, also one that a commit of the last half hour would make too old.
         CycleControls controls;
         controls.earliest = 0;
-        if (!AskServer(server.address, clock, controls, answer)) {
+        if (!AskServer(server.address, controls, answer)) {
             std::fprintf(stderr, "no usable answer from %ls\n", server.address);
             return 3;
         }
