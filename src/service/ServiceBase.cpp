@@ -33,6 +33,7 @@ ServiceBase::ServiceBase(const wchar_t* serviceName, const wchar_t* displayName,
     finishedEvent.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
     this->serviceName = serviceName != nullptr ? serviceName : L"";
     this->displayName = IsGiven(displayName) ? displayName : this->serviceName;
+    eventSourceName = this->displayName;
     if (IsGiven(description)) {
         this->description = description;
     }
@@ -99,7 +100,7 @@ void ServiceBase::ReportEvent(const EventRecord& event)
     const DWORD error = ::GetLastError();
     // Opened at the first event: most runs of the desktop roles write none.
     if (!eventSource) {
-        eventSource.Reset(::RegisterEventSourceW(nullptr, displayName.c_str()));
+        eventSource.Reset(::RegisterEventSourceW(nullptr, eventSourceName.c_str()));
     }
     WriteEvent(eventSource.Get(), event);
     ::SetLastError(error);

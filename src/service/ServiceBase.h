@@ -53,9 +53,8 @@ public:
     // Removes the event source key if the last registration made it.
     void ForgetEventSource();
 
-    // Writes `event` through the event source named after the display name. A
-    // log that cannot be opened or written changes nothing, not even the
-    // thread's last error.
+    // Writes `event` through `eventSourceName`. A log that cannot be opened or
+    // written changes nothing, not even the thread's last error.
     void ReportEvent(const EventRecord& event);
 
     // The one service object of the process.
@@ -63,6 +62,11 @@ public:
 
     std::wstring serviceName;
     std::wstring displayName;
+    // The event source that installation registers and every event goes
+    // through: the display name given at construction. A stored name adopted
+    // from an installed service (one an administrator renamed) does not change
+    // it, or events would go to a source nobody registered.
+    std::wstring eventSourceName;
     std::wstring description;
     std::wstring arguments;
     SERVICE_STATUS status{};

@@ -79,9 +79,9 @@ std::wstring BuildUninstallQuestion(const std::wstring& format, const std::wstri
     return text;
 }
 
-std::wstring EventSourceKeyPath(const std::wstring& displayName)
+std::wstring EventSourceKeyPath(const std::wstring& sourceName)
 {
-    return L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + displayName;
+    return L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + sourceName;
 }
 
 bool ServiceBase::RegisterService()
@@ -104,7 +104,7 @@ bool ServiceBase::RegisterService()
         return failure.Fail();
     }
 
-    // The event source is named after the display name; its messages are in
+    // The event source that ReportEvent writes through; its messages are in
     // this executable's message table.
     // A registration that fails halfway is taken back: a service left without
     // its keys would block the next installation.
@@ -115,7 +115,7 @@ bool ServiceBase::RegisterService()
     };
     UniqueHkey eventSource;
     DWORD disposition = 0;
-    LONG result = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str(), 0, nullptr,
+    LONG result = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(eventSourceName).c_str(), 0, nullptr,
                                     REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, eventSource.Put(), &disposition);
     if (result != ERROR_SUCCESS) {
         return takeBack(result);
@@ -141,7 +141,7 @@ void ServiceBase::ForgetEventSource()
     // Only a key this registration made: one an earlier installation left
     // stays, as an uninstall leaves it.
     if (eventSourceCreated) {
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(displayName).c_str());
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(eventSourceName).c_str());
         eventSourceCreated = false;
     }
 }

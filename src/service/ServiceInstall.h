@@ -11,5 +11,5 @@ std::wstring BuildImagePath(const std::wstring& executablePath, const std::wstri
 // and "%%" by "%", as the C runtime would print it.
 std::wstring BuildUninstallQuestion(const std::wstring& format, const std::wstring& displayName);
 
-// "SYSTEM\CurrentControlSet\Services\EventLog\Application\" + displayName.
-std::wstring EventSourceKeyPath(const std::wstring& displayName);
+// "SYSTEM\CurrentControlSet\Services\EventLog\Application\" + sourceName.
+std::wstring EventSourceKeyPath(const std::wstring& sourceName);

@@ -30,12 +30,7 @@ public:
         std::fflush(log);
     }
 
-    bool Initialize() override
-    {
-        Note("initialize");
-        ::Sleep(mode == L"slow" ? 1500 : 0);
-        return true;
-    }
+    bool Initialize() override { return Note("initialize"), ::Sleep(mode == L"slow" ? 1500 : 0), true; }
     DWORD Run() override
     {
         Note("run");

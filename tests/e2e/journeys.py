@@ -17,7 +17,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from timeserver import TimeServers, cycles, read_log  # noqa: E402
-from wine import SOURCE, Session, choose_image, events, wait_for, winpath  # noqa: E402
+from wine import SOURCE, Session, choose_image, events, sources, wait_for, winpath  # noqa: E402
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "policy"))
 from template import policy_settings  # noqa: E402
 
@@ -28,7 +28,8 @@ SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
 PARAMETERS = SERVICES + r"\vmhoralsvc\Parameters"
 STATUS = SERVICES + r"\vmhoralsvc\Status"
 RECORD = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\vmhoralsvc"
-EVENT_SOURCE = SERVICES + r"\EventLog\Application\Velmora Horal Service"
+EVENT_LOG = SERVICES + r"\EventLog\Application"
+EVENT_SOURCE = EVENT_LOG + r"\Velmora Horal Service"
 STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
 ERROR, WARNING, INFORMATION = 1, 2, 4  # event types
 LOG_EVENTS = {"WINEDEBUG": "fixme+advapi,+eventlog"}  # a desktop role's events on its standard error
@@ -94,10 +95,14 @@ class Journey(unittest.TestCase):
         # The values the service left under its Status key, as text.
         return {name: data for name, (_, data) in (self.session.reg(STATUS) or {}).items()}
 
-    def written(self, process):
-        # The events a program started with LOG_EVENTS wrote.
-        with open(process.out, errors="replace") as f:
-            return events(f.read())
+    def written(self, process=None):
+        # The events HoralSvc.exe started with LOG_EVENTS wrote, or else the session's services, each through the
+        # source that installation registered: every source registered (Wine prints its name, and gives all one
+        # handle) is a key installation wrote under EventLog\Application.
+        log = self.session.log_text(process and process.out)
+        keys = self.session.run("reg", "query", EVENT_LOG)[1].split("\\Application\\")[1:]
+        self.assertEqual(set(sources(log)), {key.strip() for key in keys})
+        return events(log)
 
     def stop(self, service=SERVICE):
         # Stops a running service: its process is gone at once, having reported
@@ -377,8 +382,8 @@ class Contract(Journey):
             self.session.run("sc", "start", self.NAME)
 
     def notes(self, words=2):
-        with open(self.log) as f:
-            return [" ".join(line.split()[:words]) for line in f]  # words=None: whole lines
+        # words=None: whole lines
+        return [" ".join(line.split()[:words]) for line in self.session.log_text(self.log).splitlines()]
 
     def ended(self, reports, code=0):
         # The service ended, its process gone, having reported exactly `reports`.
@@ -422,7 +427,7 @@ class Contract(Journey):
 
     def test_4_a_control_handler_that_cannot_be_registered_is_told(self):
         process = self.session.start(os.environ["HORAL_CONTRACT"], "direct", "NUL", env=LOG_EVENTS)
-        self.assertEqual((process.wait(60), self.written(process)), (0, [(ERROR, 103, [])]))
+        self.assertEqual((process.wait(60), events(self.session.log_text(process.out))), (0, [(ERROR, 103, [])]))
 
 
 class Desktop(Journey):
@@ -461,13 +466,12 @@ class Desktop(Journey):
         process, shown = self.window(env={"WINEDEBUG": "+loaddll"})
         self.assertEqual({item: text for item, _, text in shown["items"] if item in (1022, 1023)},
                          {1022: "", 1023: "86400"})
-        with open(process.out, errors="replace") as f:  # the manifest brings ComCtl32 version 6
-            self.assertRegex(f.read(), r'(?i)Loaded L"[^"]*\\\\winsxs\\\\[^"]*\\\\comctl32\.dll"')
+        # The manifest brings ComCtl32 version 6.
+        self.assertRegex(self.session.log_text(process.out), r'(?i)Loaded L"[^"]*\\\\winsxs\\\\[^"]*\\\\comctl32\.dll"')
         self.answer(process, ("type", self.HALF_HOUR_AHEAD), "Tab", "Tab", "Tab", "space")  # to Cancel
         self.through((), ("type", self.HALF_HOUR_AHEAD), "Escape")
         self.through((), "alt+F4")  # the close box
-        self.assertIsNone(self.session.state(SERVICE))
-        self.assertEqual(self.present(), [False] * 3)
+        self.assertEqual((self.session.state(SERVICE), self.present()), (None, [False] * 3))
 
     def test_2_wrong_fields_are_refused_with_a_message_and_typed_entries_install_everything(self):
         # After each message the field's text is selected: what is typed next replaces it.
@@ -520,9 +524,9 @@ class Desktop(Journey):
         self.answer(process, "Return")  # Yes is the default button
         self.assertEqual(self.written(process), [(INFORMATION, 101, ["Velmora Horal Service"])])
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3), "the service is still registered")
-        self.assertFalse(self.session.alive(self.image))
-        self.assertEqual(self.present(), [False, False, True])  # the event source stays
-        self.assertIsNone(self.session.reg(STATUS))  # gone with the service key
+        # The event source stays; Status is gone with the service key.
+        self.assertEqual((self.session.alive(self.image), self.present(), self.session.reg(STATUS)),
+                         (False, [False, False, True], None))
 
     def test_6_from_downloads_no_role_loads_a_library_planted_beside_the_program(self):
         # Beside a planted version.dll and uxtheme.dll (PlantedDll.cpp) that Wine is told to take from there first,
@@ -572,13 +576,19 @@ class Desktop(Journey):
             self.message(pattern, "install-failed-%s.png" % shot, process)
             self.assertEqual((self.session.state(SERVICE), self.present()), (None, before))
 
-    def test_7_a_stopped_service_is_named_by_its_stored_name_and_sent_no_stop(self):
-        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED,
-                         "displayname=", "Horal Stored Name")
+    def test_7_a_renamed_service_shows_its_stored_name_writes_to_the_installed_source_and_gets_no_stop(self):
+        # Renamed as `sc config vmhoralsvc DisplayName= ...` would (Wine's sc has no config), started without
+        # Parameters (event 104, error 2) and uninstalled: the question and the inserts name the stored name; the
+        # events of the service and the uninstaller, as all of this session's, go through the installed source.
+        self.session.run("sc", "create", SERVICE, "binpath=", '"%s" -s' % INSTALLED)
+        self.session.run("reg", "add", SERVICES + "\\" + SERVICE, "/v", "DisplayName", "/d", "Horal Stored Name", "/f")
+        self.assertEqual(self.session.probe("start", SERVICE, self.image).get("PROCESSEXIT"), "2")
         controls = self.session.log_text().count("svcctl_ControlService")
-        process, shown = self.window("-u")
+        process, shown = self.window("-u", env=LOG_EVENTS)
         self.assertIn(self.ASK % "Horal Stored Name", shown["texts"])
         self.answer(process, "Return")
+        self.assertEqual((self.written(process), self.written()[-1]),
+                         ([(INFORMATION, 101, ["Horal Stored Name"])], (ERROR, 104, [])))
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 3))
         self.assertEqual(self.session.log_text().count("svcctl_ControlService"), controls)
 
@@ -620,8 +630,7 @@ class Admin(Journey):
             self.assertTrue(wait_for(lambda: self.asked()[mark:] == [self.OTHER], 2), self.asked()[mark:])
         self.recipe(1)
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
-        self.assertFalse(self.session.alive(self.image))
-        self.assertEqual(self.present("/reg:32"), [False, False, True])
+        self.assertEqual((self.session.alive(self.image), self.present("/reg:32")), (False, [False, False, True]))
 
 
 if __name__ == "__main__":

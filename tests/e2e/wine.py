@@ -59,6 +59,11 @@ def events(log):
     return found
 
 
+def sources(log):
+    # The names of the event sources a Wine log shows registered (as Wine prints them; it gives all one handle).
+    return re.findall(r'^\w+:fixme:advapi:RegisterEventSourceW \(.*?,L"(.*)"\)', log, re.M)
+
+
 def wait_for(predicate, timeout, step=0.2):
     # The first true value of `predicate` within `timeout` seconds, else its last value.
     end = time.time() + timeout
@@ -154,8 +159,9 @@ class Session:
         subprocess.run(["import", "-window", "root", "-trim", "+repage", os.path.join(BUILD, "screenshots", name)],
                        env=self.env, check=True, timeout=30)
 
-    def log_text(self):
-        with open(self.log, errors="replace") as f:
+    def log_text(self, path=None):
+        # The session's log, or the output file of a program started by it.
+        with open(path or self.log, errors="replace") as f:
             return f.read()
 
     def clock_attempts(self):

@@ -11,7 +11,7 @@
 
 #include <tuple>
 
-TEST(Service, InstalledNamesAreAdoptedOnlyWhenText)
+TEST(Service, InstalledNamesAreAdoptedOnlyWhenTextAndTheEventSourceStays)
 {
     const std::wstring key = ServiceKeyPath(kServiceName);
     UniqueHkey service;
@@ -23,6 +23,7 @@ TEST(Service, InstalledNamesAreAdoptedOnlyWhenText)
                      static_cast<DWORD>((description.size() + 1) * 2));
     const TimeService adopted(L"", L"", 0);
     EXPECT_EQ(adopted.displayName, L"Stored Horal");
+    EXPECT_EQ(adopted.eventSourceName, kDisplayName);  // the one installation registers
     EXPECT_TRUE(adopted.description == description);
 
     const DWORD notText = 5;

@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -242,4 +243,25 @@ ResourceCounts MeasureResources()
     counts.gdiObjects = CountGdiObjects();
     counts.userObjects = CountUserObjects();
     return counts;
+}
+
+std::int64_t HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+    std::int64_t total = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        // A heap made without serialisation cannot be locked; it is walked all the same.
+        const bool locked = ::HeapLock(heaps[i]) != FALSE;
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
+                total += entry.cbData;
+            }
+        }
+        if (locked) {
+            ::HeapUnlock(heaps[i]);
+        }
+    }
+    return total;
 }
