@@ -7,6 +7,7 @@
 # journeys.py admin      the administrators' page's scripted installation and removal
 # journeys.py package    the Windows Installer package under Wine's msiexec, with the page's commands
 import calendar
+import filecmp
 import json
 import os
 import re
@@ -622,11 +623,12 @@ class Package(Journey):
         return [(b.splitlines()[0].rsplit("\\", 1)[-1],) + tuple(re.findall(r" (?:DisplayV|P)\w+ +REG_SZ +(.*?)\r", b))
                 for b in re.split(r"\n(?=HKEY_)", out) if " DisplayName    REG_SZ    Velmora Horal Service\r" in b]
 
-    def installed(self):
-        # The service, Parameters, a record of the dialog's, the event source, the entries and the program's file.
+    def installed(self, same_as=EXE):
+        # The service, Parameters, a record of the dialog's, the event source, the entries, and whether the installed
+        # file is there with the bytes of `same_as`.
         path = os.path.join(self.session.prefix, "drive_c", "Program Files (x86)", "Velmora", "HoralSvc.exe")
-        return self.session.state(SERVICE), self.present(), [e[1:] for e in self.entries()], os.path.exists(path) and \
-            open(path, "rb").read()
+        return (self.session.state(SERVICE), self.present(), [e[1:] for e in self.entries()],
+                os.path.exists(path) and filecmp.cmp(path, same_as, shallow=False))
 
     def test_1_bad_input_is_refused_with_its_reason_and_nothing_is_installed(self):
         # (Wine's msiexec takes the next word as an empty property's value, unless that word is an option.)
@@ -643,11 +645,10 @@ class Package(Journey):
         # (The service's registration is the package table test's: Wine's msiexec writes its image path unquoted.)
         self.assertEqual(self.deploy("SERVERNAMES", SERVERNAMES=self.SERVER, TIMEINTERVAL=60)[0], 0)
         self.assertTrue(wait_for(lambda: self.SERVER in self.asked(), 20), "the service asked nobody")
-        with open(EXE, "rb") as f:  # the very program that was built
-            self.assertEqual((self.session.reg(PARAMETERS), self.session.reg(EVENT_SOURCE), self.installed()[2:]), (
-                {"ServerNames": ("REG_SZ", self.SERVER), "TimeInterval": ("REG_DWORD", "0x3c")},
-                {"EventMessageFile": ("REG_EXPAND_SZ", self.INSTALLED), "TypesSupported": ("REG_DWORD", "0x7")},
-                ([("1.6.124.1400", "Velmora - Trevanne")], f.read())))
+        self.assertEqual((self.session.reg(PARAMETERS), self.session.reg(EVENT_SOURCE), self.installed()[2:]), (
+            {"ServerNames": ("REG_SZ", self.SERVER), "TimeInterval": ("REG_DWORD", "0x3c")},
+            {"EventMessageFile": ("REG_EXPAND_SZ", self.INSTALLED), "TypesSupported": ("REG_DWORD", "0x7")},
+            ([("1.6.124.1400", "Velmora - Trevanne")], True)))  # the very program that was built
 
     def test_3_the_dialog_says_already_installed_and_u_refuses_saying_how_to_remove_the_package(self):
         before = (self.session.reg(PARAMETERS), self.entries())
@@ -676,8 +677,8 @@ class Package(Journey):
         # The old service stopped, the new one started, from the new file.
         restarted = [STOPPED, START_PENDING, RUNNING]
         self.assertTrue(wait_for(lambda: self.session.reports()[reports:][-3:] == restarted, 20))
-        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.installed()[2:]),
-                         ((RUNNING, 0), settings, ([("1.6.125.0", "Velmora - Trevanne")], newer)))
+        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.installed(f.name)[2:]),
+                         ((RUNNING, 0), settings, ([("1.6.125.0", "Velmora - Trevanne")], True)))
 
     def test_5_an_older_package_is_refused_and_removal_leaves_nothing(self):
         self.assertEqual(self.deploy("SERVERNAMES", SERVERNAMES=self.SERVER)[0], 67)
