@@ -43,8 +43,8 @@ GERMAN = {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
 # What the program tells the user.
 NO_SERVER = "Enter at least one time server."
 BAD_INTERVAL = "Enter the interval as a whole number of seconds from 4 to 4294967295."
-PACKAGED = ("Velmora Horal Service was installed with Windows Installer (product %s), so this program does not uninstall "
-            "it. Remove it in the list of installed programs, or with the command: msiexec /x %s")
+PACKAGED = ("Velmora Horal Service was installed with Windows Installer (product %s), so this program does not "
+            "uninstall it. Remove it in the list of installed programs, or with the command: msiexec /x %s")
 ALREADY = ("Velmora Horal Service is already installed. Its settings were not changed. To change them, uninstall it "
            "and install it again.")
 
