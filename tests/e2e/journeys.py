@@ -663,21 +663,19 @@ class Package(Journey):
                          ((RUNNING, 0),) + before)
 
     def test_4_a_newer_package_without_properties_keeps_the_settings_and_runs_its_new_file(self):
-        # A copy of the program whose fixed file version says 1.6.125.0, packaged as the build does, as 1.6.125.0.
-        with open(EXE, "rb") as f:
-            newer = bytearray(f.read())
-        struct.pack_into("<II", newer, newer.index(struct.pack("<I", 0xFEEF04BD)) + 8, 0x10006, 125 << 16)
-        with open(os.path.join(self.session.root, "HoralSvc.exe"), "wb") as f:
-            f.write(newer)
+        # A copy of the program whose fixed file and product versions say 1.6.125.0, packaged as the build does.
         package = os.path.join(self.session.root, "HoralSvc.msi")
+        with open(EXE, "rb") as f, open(os.path.join(self.session.root, "HoralSvc.exe"), "wb") as newer:
+            newer.write(f.read().replace(struct.pack("<II", 1 << 16 | 6, 124 << 16 | 1400),
+                                         struct.pack("<II", 1 << 16 | 6, 125 << 16)))
         subprocess.run([os.path.join(SOURCE, "package", "build-msi"), "1.6.125.0", os.environ["HORAL_UPGRADE_CODE"],
-                        f.name, os.environ["HORAL_CHECK_DLL"], package], check=True)
+                        newer.name, os.environ["HORAL_CHECK_DLL"], package], check=True)
         settings, reports = self.session.reg(PARAMETERS), len(self.session.reports())
         self.assertEqual(self.deploy(r"/i HoralSvc.msi /qn /l", package)[0], 0)  # the page's upgrade
         # The old service stopped, the new one started, from the new file.
         restarted = [STOPPED, START_PENDING, RUNNING]
         self.assertTrue(wait_for(lambda: self.session.reports()[reports:][-3:] == restarted, 20))
-        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.installed(f.name)[2:]),
+        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.installed(newer.name)[2:]),
                          ((RUNNING, 0), settings, ([("1.6.125.0", "Velmora - Trevanne")], True)))
 
     def test_5_an_older_package_is_refused_and_removal_leaves_nothing(self):
