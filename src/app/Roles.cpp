@@ -4,8 +4,10 @@
 #include "platform/ModuleInstance.h"
 #include "platform/Probes.h"
 #include "platform/StringResource.h"
+#include "platform/WindowsInstaller.h"
 #include "res/ResourceIds.h"
 #include "service/TimeService.h"
+#include "text/TextConvert.h"
 #include "ui/ConfigDialog.h"
 #include "ui/Hyperlink.h"
 
@@ -50,6 +52,16 @@ void ShowFailure(UINT id, DWORD error)
 
 int RunUninstallRole()
 {
+    // A service that Windows Installer's package installed is the package's
+    // to remove: deleted here, it would leave the package's entry behind with
+    // nothing under it, and this file, in use, cannot remove itself cleanly.
+    // Nothing is asked or changed; the user is told how to remove it.
+    const std::wstring product = InstalledProduct(HORAL_UPGRADE_CODE);
+    if (!product.empty()) {
+        const std::wstring text = FillInserts(LoadStringResource(g_moduleInstance, IDS_PACKAGE_INSTALLED), {product});
+        ::MessageBoxW(nullptr, text.c_str(), kDisplayName, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
     TimeService service(L"", L"", 0);
     if (!service.TimeService::Uninstall()) {
         const DWORD error = ::GetLastError();

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <msiquery.h>
 
 #include <utility>
 
@@ -117,6 +118,12 @@ struct EventSource {
     static void Close(Type h) { ::DeregisterEventSource(h); }
 };
 
+struct Msi {  // Windows Installer handles: records, views, databases
+    using Type = MSIHANDLE;
+    static Type Invalid() { return 0; }
+    static void Close(Type h) { ::MsiCloseHandle(h); }
+};
+
 }  // namespace handle_traits
 
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
@@ -130,6 +137,7 @@ using UniqueLibrary = UniqueHandle<handle_traits::Library>;
 using UniqueGdiObject = UniqueHandle<handle_traits::GdiObject>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueEventSource = UniqueHandle<handle_traits::EventSource>;
+using UniqueMsiHandle = UniqueHandle<handle_traits::Msi>;
 
 // A socket's network events tied to an event of their own for one scope
 // (WSAEventSelect, which makes the socket non-blocking). The tie is undone

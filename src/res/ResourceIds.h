@@ -15,6 +15,9 @@
 #define IDS_ALREADY_INSTALLED 114
 #define IDS_INSTALL_FAILED 115
 #define IDS_UNINSTALL_FAILED 116
+// -u where Windows Installer's package installed the service: "%1" is the
+// package's product code.
+#define IDS_PACKAGE_INSTALLED 117
 
 // The configuration dialog template, and the two header arrows (ascending,
 // descending; 16x16 each on magenta) of sorted list-view columns.

@@ -17,6 +17,37 @@ std::wstring ServiceKeyPath(const std::wstring& serviceName)
     return L"SYSTEM\\CurrentControlSet\\Services\\" + serviceName;
 }
 
+bool IntervalFromText(const std::wstring& text, std::uint32_t& seconds)
+{
+    // Blanks are skipped as the service's own reading of numbers skips them;
+    // anything else that is not a digit makes the text no number of seconds.
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (const wchar_t c : text) {
+        if (c == L' ') {
+            continue;
+        }
+        if (c < L'0' || c > L'9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+        digits = true;
+        if (value > 0xFFFFFFFFu) {
+            return false;
+        }
+    }
+    if (!digits || value < kShortestInterval) {
+        return false;
+    }
+    seconds = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool NamesAServer(const std::wstring& text)
+{
+    return text.find_first_not_of(L' ') != std::wstring::npos;
+}
+
 bool WriteServiceParameters(const std::wstring& serviceName, const ServiceParameters& parameters)
 {
     UniqueHkey key;

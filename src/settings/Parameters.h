@@ -5,6 +5,7 @@
 
 #include "platform/Handles.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,15 @@ constexpr DWORD kDefaultInterval = 86400;
 // The shortest interval the dialog accepts: public time services refuse
 // clients that ask more often.
 constexpr DWORD kShortestInterval = 4;
+
+// The rules of the dialog and of the package for the two settings. The
+// interval a text gives: a whole number of seconds written in
+// digits, blanks anywhere skipped ("3 600"), from kShortestInterval to
+// 4294967295. False for anything else ("90 s", "1e3", "-1", "", "4294967296").
+bool IntervalFromText(const std::wstring& text, std::uint32_t& seconds);
+
+// Whether a server list names at least one server once blanks are skipped.
+bool NamesAServer(const std::wstring& text);
 
 struct ServiceParameters {
     std::wstring serverNames;  // host names separated by blanks

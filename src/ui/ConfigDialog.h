@@ -11,14 +11,6 @@ constexpr WORD kConfigDialogId = IDD_CONFIGURATION;
 constexpr int kServerNamesField = 1022;
 constexpr int kIntervalField = 1023;
 
-// The interval a field text gives: a whole number of seconds written in
-// digits, blanks anywhere skipped ("3 600"), from kShortestInterval to
-// 4294967295. False for anything else ("90 s", "1e3", "-1", "", "4294967296").
-bool IntervalFromText(const std::wstring& text, std::uint32_t& seconds);
-
-// Whether a server list names at least one server once blanks are skipped.
-bool NamesAServer(const std::wstring& text);
-
 class ConfigDialog : public ModalDialog {
 public:
     // Always opens with an empty list and one day, never with stored values.

@@ -2,7 +2,6 @@
 #include "app/CommandLine.h"
 #include "app/Roles.h"
 #include "platform/Probes.h"
-#include "ui/ConfigDialog.h"
 #include "ui/Hyperlink.h"
 
 #include <gtest/gtest.h>
@@ -25,20 +24,6 @@ TEST(Roles, FirstArgumentWholeWithoutRegardToCase)
     for (const wchar_t* other : {L"-x", L"/u", L"--s", L"/s", L"s", L"-service", L"-", L"", L"-\u0131"}) {
         EXPECT_EQ(ChooseRole(1, &other), Role::Configuration);
     }
-}
-
-TEST(Roles, TheDialogTakesWholeSecondsFrom4AndAtLeastOneServer)
-{
-    // 0: refused.
-    const std::pair<const wchar_t*, std::uint32_t> cases[] = {
-        {L"3600", 3600}, {L"  3600 ", 3600}, {L"3 600", 3600}, {L"4", 4},   {L"4294967295", 4294967295u},
-        {L"90 s", 0},    {L"1e3", 0},        {L"-1", 0},       {L"abc", 0}, {L"", 0},
-        {L"  ", 0},      {L"4294967296", 0}, {L"3", 0},        {L"+5", 0},  {L"99999999999999999999", 0}};
-    for (const auto& [text, interval] : cases) {
-        std::uint32_t seconds = 0;
-        EXPECT_EQ(IntervalFromText(text, seconds) ? seconds : 0, interval) << static_cast<const void*>(text);
-    }
-    EXPECT_TRUE(NamesAServer(L"  a  ") && !NamesAServer(L"   ") && !NamesAServer(L""));
 }
 
 TEST(Roles, OlderComCtl32GetsTheProgramsOwnLinkClass)

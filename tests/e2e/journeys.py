@@ -5,12 +5,16 @@
 # journeys.py contract   the service host's contract, through a test service
 # journeys.py desktop    the dialog, installation and removal, in English and German
 # journeys.py admin      the administrators' page's scripted installation and removal
+# journeys.py package    the Windows Installer package under Wine's msiexec, with the page's commands
 import calendar
+import filecmp
 import json
 import os
 import re
 import shutil
 import statistics
+import struct
+import subprocess
 import sys
 import time
 import unittest
@@ -42,6 +46,8 @@ GERMAN = {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
 # What the program tells the user.
 NO_SERVER = "Enter at least one time server."
 BAD_INTERVAL = "Enter the interval as a whole number of seconds from 4 to 4294967295."
+PACKAGED = ("Velmora Horal Service was installed with Windows Installer (product %s), so this program does not "
+            "uninstall it. Remove it in the list of installed programs, or with the command: msiexec /x %s")
 ALREADY = ("Velmora Horal Service is already installed. Its settings were not changed. To change them, uninstall it "
            "and install it again.")
 
@@ -632,6 +638,98 @@ class Admin(Journey):
         self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 5), "the service is still registered")
         self.assertEqual((self.session.alive(self.image), self.present("/reg:32")), (False, [False, False, True]))
 
+
+class Package(Journey):
+    # build/HoralSvc.msi under Wine's msiexec, run by the administrators' page's commands in C:\deploy.
+    SERVER = "127.0.7.2"
+    servers = {SERVER: "offset:1800"}
+    INSTALLED = r"C:\Program Files (x86)\Velmora\HoralSvc.exe"  # a 32-bit package on 64-bit Windows
+    window, answer, message, DIALOG, QUESTION = (Desktop.window, Desktop.answer, Desktop.message, Desktop.DIALOG,
+                                                 Desktop.QUESTION)
+
+    def deploy(self, pattern, package=None, **values):
+        # Runs the page's msiexec command that matches `pattern` on `package` (build/HoralSvc.msi), its properties
+        # given these values (None: left out); returns its exit code (1603 reaches Linux as 67) and its log.
+        command = next(c for c in re.findall(r"(?m)^msiexec .*$", Admin.page(self)) if re.search(pattern, c))
+        for name, value in values.items():
+            command = re.sub(r' %s=("[^"]*"|\S*)' % name, "" if value is None else ' %s="%s"' % (name, value), command)
+        drive = os.path.join(self.session.prefix, "drive_c")
+        os.makedirs(os.path.join(drive, "deploy"), exist_ok=True)
+        shutil.copy(package or os.environ["HORAL_MSI"], os.path.join(drive, "deploy", "HoralSvc.msi"))
+        with open(os.path.join(drive, "deploy.bat"), "w", newline="\r\n") as f:
+            f.write("cd /d C:\\deploy\n%s\n" % command)
+        code = self.session.run("cmd", "/c", r"C:\deploy.bat")[0]
+        with open(os.path.join(drive, "deploy", "log.txt"), errors="replace") as f:
+            return code, f.read()
+
+    def entries(self):
+        # The installed-programs entries named Velmora Horal Service (the package's and the dialog's are in the 32-bit
+        # view): [(key, version, publisher)].
+        out = self.session.run("reg", "query", RECORD.rsplit("\\", 1)[0], "/s", "/reg:32")[1]
+        return [(b.splitlines()[0].rsplit("\\", 1)[-1],) + tuple(re.findall(r" (?:DisplayV|P)\w+ +REG_SZ +(.*?)\r", b))
+                for b in re.split(r"\n(?=HKEY_)", out) if " DisplayName    REG_SZ    Velmora Horal Service\r" in b]
+
+    def installed(self, same_as=EXE):
+        # The service, Parameters, a record of the dialog's, the event source, the entries, and whether the installed
+        # file is there with the bytes of `same_as`.
+        path = os.path.join(self.session.prefix, "drive_c", "Program Files (x86)", "Velmora", "HoralSvc.exe")
+        return (self.session.state(SERVICE), self.present(), [e[1:] for e in self.entries()],
+                os.path.exists(path) and filecmp.cmp(path, same_as, shallow=False))
+
+    def test_1_bad_input_is_refused_with_its_reason_and_nothing_is_installed(self):
+        # (Wine's msiexec takes the next word as an empty property's value, unless that word is an option.)
+        for values, reason in (({"SERVERNAMES": None}, "SERVERNAMES is missing"),
+                               ({"SERVERNAMES": "", "TIMEINTERVAL": None}, "SERVERNAMES is missing"),
+                               ({"SERVERNAMES": "   "}, "SERVERNAMES names no time server"),
+                               *[({"TIMEINTERVAL": t}, 'TIMEINTERVAL="%s" is not a whole number' % t)
+                                 for t in ("3", "90 s", "-1", "4294967296")]):
+            code, log = self.deploy("SERVERNAMES", **values)
+            self.assertEqual((code, "Velmora Horal Service: " + reason in log), (67, True), values)
+        self.assertEqual(self.installed(), (None, [False] * 3, [], False))
+
+    def test_2_a_quiet_installation_starts_the_service_which_asks_the_server(self):
+        # (The service's registration is the package table test's: Wine's msiexec writes its image path unquoted.)
+        self.assertEqual(self.deploy("SERVERNAMES", SERVERNAMES=self.SERVER, TIMEINTERVAL=60)[0], 0)
+        self.assertTrue(wait_for(lambda: self.SERVER in self.asked(), 20), "the service asked nobody")
+        self.assertEqual((self.session.reg(PARAMETERS), self.session.reg(EVENT_SOURCE), self.installed()[2:]), (
+            {"ServerNames": ("REG_SZ", self.SERVER), "TimeInterval": ("REG_DWORD", "0x3c")},
+            {"EventMessageFile": ("REG_EXPAND_SZ", self.INSTALLED), "TypesSupported": ("REG_DWORD", "0x7")},
+            ([("1.6.124.1400", "Velmora - Trevanne")], True)))  # the very program that was built
+
+    def test_3_the_dialog_says_already_installed_and_u_refuses_saying_how_to_remove_the_package(self):
+        before = (self.session.reg(PARAMETERS), self.entries())
+        process, _ = self.window(exe=self.INSTALLED)
+        self.session.keys(self.DIALOG, ("type", self.SERVER), "Return")
+        self.message(re.escape(ALREADY), "package-already-installed-en.png", process)
+        process, shown = self.window("-u", exe=self.INSTALLED)
+        self.assertIn(PACKAGED % ((before[1][0][0],) * 2), shown["texts"])
+        self.session.screenshot("package-uninstall-refused-en.png")
+        self.answer(process, "Return")
+        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.entries()),
+                         ((RUNNING, 0),) + before)
+
+    def test_4_a_newer_package_without_properties_keeps_the_settings_and_runs_its_new_file(self):
+        # A copy of the program whose fixed file and product versions say 1.6.125.0, packaged as the build does.
+        package = os.path.join(self.session.root, "HoralSvc.msi")
+        with open(EXE, "rb") as f, open(os.path.join(self.session.root, "HoralSvc.exe"), "wb") as newer:
+            newer.write(f.read().replace(struct.pack("<II", 1 << 16 | 6, 124 << 16 | 1400),
+                                         struct.pack("<II", 1 << 16 | 6, 125 << 16)))
+        subprocess.run([os.path.join(SOURCE, "package", "build-msi"), "1.6.125.0", os.environ["HORAL_UPGRADE_CODE"],
+                        newer.name, os.environ["HORAL_CHECK_DLL"], package], check=True)
+        settings, reports = self.session.reg(PARAMETERS), len(self.session.reports())
+        self.assertEqual(self.deploy(r"/i HoralSvc.msi /qn /l", package)[0], 0)  # the page's upgrade
+        # The old service stopped, the new one started, from the new file.
+        restarted = [STOPPED, START_PENDING, RUNNING]
+        self.assertTrue(wait_for(lambda: self.session.reports()[reports:][-3:] == restarted, 20))
+        self.assertEqual((self.session.state(SERVICE), self.session.reg(PARAMETERS), self.installed(newer.name)[2:]),
+                         ((RUNNING, 0), settings, ([("1.6.125.0", "Velmora - Trevanne")], True)))
+
+    def test_5_an_older_package_is_refused_and_removal_leaves_nothing(self):
+        self.assertEqual(self.deploy("SERVERNAMES", SERVERNAMES=self.SERVER)[0], 67)
+        self.assertEqual(self.installed()[2], [("1.6.125.0", "Velmora - Trevanne")])
+        self.assertEqual(self.deploy("/x", os.path.join(self.session.root, "HoralSvc.msi"))[0], 0)
+        self.assertTrue(wait_for(lambda: self.session.state(SERVICE) is None, 10), "the service is still registered")
+        self.assertEqual(self.installed(), (None, [False] * 3, [], False))
 
 if __name__ == "__main__":
     group = globals()[sys.argv[1].capitalize()]  # the class of the group named

@@ -62,7 +62,7 @@ TEST(Resources, MessagesInEnglishAndGermanEventsFillingThemFailureMessagesAndMis
         return StringTableEntry(::LockResource(::LoadResource(image.Get(), found)),
                                 ::SizeofResource(image.Get(), found), id % 16);
     };
-    for (UINT id = 110; id <= 116; ++id) {
+    for (UINT id = 110; id <= 117; ++id) {
         EXPECT_TRUE(!entry(id, LANG_GERMAN).empty() && entry(id, LANG_GERMAN) != entry(id, LANG_ENGLISH)) << id;
     }
     EXPECT_NE(::FindResourceExW(image.Get(), RT_DIALOG, MAKEINTRESOURCEW(111), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)),

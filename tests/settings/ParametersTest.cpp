@@ -90,6 +90,20 @@ TEST(Parameters, WrittenAsTypedAndAnyStoredValueReadSafely)
     EXPECT_EQ(TextFromRegistryData(Text(L"abc", false).data), L"abc");
 }
 
+TEST(Parameters, TheDialogAndThePackageTakeWholeSecondsFrom4AndAtLeastOneServer)
+{
+    // 0: refused.
+    const std::pair<const wchar_t*, std::uint32_t> cases[] = {
+        {L"3600", 3600}, {L"  3600 ", 3600}, {L"3 600", 3600}, {L"4", 4},   {L"4294967295", 4294967295u},
+        {L"90 s", 0},    {L"1e3", 0},        {L"-1", 0},       {L"abc", 0}, {L"", 0},
+        {L"  ", 0},      {L"4294967296", 0}, {L"3", 0},        {L"+5", 0},  {L"99999999999999999999", 0}};
+    for (const auto& [text, interval] : cases) {
+        std::uint32_t seconds = 0;
+        EXPECT_EQ(IntervalFromText(text, seconds) ? seconds : 0, interval) << static_cast<const void*>(text);
+    }
+    EXPECT_TRUE(NamesAServer(L"  a  ") && !NamesAServer(L"   ") && !NamesAServer(L""));
+}
+
 TEST(Parameters, PolicyValuesAreReadAndWatchedInThe64BitView)
 {
     // A tree of the test's own: Wine shares the policy tree between the registry's views, this one it does not, so a
