@@ -642,7 +642,7 @@ class Admin(Journey):
 class Package(Journey):
     # build/HoralSvc.msi under Wine's msiexec, run by the administrators' page's commands in C:\deploy.
     SERVER = "127.0.7.2"
-    servers = {SERVER: "offset:1800"}
+    servers = {SERVER: "lone:1800"}
     INSTALLED = r"C:\Program Files (x86)\Velmora\HoralSvc.exe"  # a 32-bit package on 64-bit Windows
     window, answer, message, DIALOG, QUESTION = (Desktop.window, Desktop.answer, Desktop.message, Desktop.DIALOG,
                                                  Desktop.QUESTION)
