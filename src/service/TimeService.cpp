@@ -63,7 +63,7 @@ DWORD TimeService::Run()
 bool TimeService::AwaitNextCycle(SettingsWatch& watch, std::uint64_t cycleEnded, DWORD delaySeconds)
 {
     for (;;) {
-        const Wake wake = WaitForNextCycle({stopEvent.Get(), cycleRequest.Get(), watch.Event()}, cycleEnded,
+        const Wake wake = WaitForNextCycle({stopEvent.Get(), cycleRequest.Get(), watch.Events()}, cycleEnded,
                                            delaySeconds, kMinimumIntervalSeconds);
         if (wake.stopped) {
             return false;

@@ -147,8 +147,11 @@ std::wstring SettingSourceKey(SettingSource source, const std::wstring& serviceN
 }
 
 SettingsWatch::SettingsWatch(const std::wstring& serviceName, const wchar_t* policyRoot)
-    : serviceName(serviceName), policyRoot(policyRoot), changed(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+    : serviceName(serviceName), policyRoot(policyRoot)
 {
+    for (UniqueEvent& event : changed) {
+        event.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    }
 }
 
 bool SettingsWatch::Arm()
@@ -159,20 +162,22 @@ bool SettingsWatch::Arm()
     policies.Reset();
     parameters.Reset();
     service.Reset();
-    ::ResetEvent(changed.Get());
-    const auto watch = [this](const wchar_t* path, REGSAM view, BOOL subtree, DWORD filter, UniqueHkey& key) {
+    const auto watch = [](const wchar_t* path, REGSAM view, BOOL subtree, DWORD filter, UniqueHkey& key,
+                          const UniqueEvent& event) {
+        ::ResetEvent(event.Get());
         return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_NOTIFY | view, key.Put()) == ERROR_SUCCESS &&
-               ::RegNotifyChangeKeyValue(key.Get(), subtree, filter, changed.Get(), TRUE) == ERROR_SUCCESS;
+               ::RegNotifyChangeKeyValue(key.Get(), subtree, filter, event.Get(), TRUE) == ERROR_SUCCESS;
     };
     // The values of Parameters; and the subkeys of the service key coming and
     // going, since a deleted key tells its own watchers nothing on every system.
-    const bool subkeys = watch(ServiceKeyPath(serviceName).c_str(), 0, FALSE, REG_NOTIFY_CHANGE_NAME, service);
+    const bool subkeys =
+        watch(ServiceKeyPath(serviceName).c_str(), 0, FALSE, REG_NOTIFY_CHANGE_NAME, service, changed[0]);
     const bool values = watch(ParametersKeyPath(serviceName).c_str(), 0, FALSE,
-                              REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, parameters);
+                              REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, parameters, changed[1]);
     // The whole policy tree, which is there on every system: the service's
     // policy key and its parent may come and go with the policy. A change
     // of another program's policy only makes the service look again.
-    const bool policy =
-        watch(policyRoot, KEY_WOW64_64KEY, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, policies);
+    const bool policy = watch(policyRoot, KEY_WOW64_64KEY, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                              policies, changed[2]);
     return subkeys || values || policy;
 }

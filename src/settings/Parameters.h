@@ -5,6 +5,7 @@
 
 #include "platform/Handles.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -105,13 +106,16 @@ public:
     // event may also be set when nothing changed, so a notice calls for a
     // look, not for action. False when nothing can be watched.
     bool Arm();
-    // Auto-reset; set by the system on a change after Arm.
-    HANDLE Event() const { return changed.Get(); }
+    // Auto-reset, one for each key watched; set by the system on a change after
+    // Arm. Registering a notice resets its event, so an event shared by the
+    // keys would lose a change to one key made while the next is being watched
+    // (and that key's notice, spent, would tell of no later change either).
+    std::array<HANDLE, 3> Events() const { return {changed[0].Get(), changed[1].Get(), changed[2].Get()}; }
 
 private:
     std::wstring serviceName;
     const wchar_t* policyRoot;
-    UniqueEvent changed;
+    UniqueEvent changed[3];
     UniqueHkey service;
     UniqueHkey parameters;
     UniqueHkey policies;

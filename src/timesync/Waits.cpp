@@ -100,15 +100,18 @@ Wake WaitForNextCycle(const CycleWakers& wakers, std::uint64_t since, DWORD inte
     const std::uint64_t intervalMs = std::uint64_t{intervalSeconds} * 1000;
     const std::uint64_t floorMs = std::uint64_t{std::min(floorSeconds, intervalSeconds)} * 1000;
     // The stop comes first, so that it wins over whatever else is set.
-    HANDLE handles[3] = {wakers.stop};
-    bool Wake::*marks[3] = {&Wake::stopped};
+    HANDLE handles[5] = {wakers.stop};
+    bool Wake::*marks[5] = {&Wake::stopped};
     DWORD count = 1;
-    for (const auto& [handle, mark] :
-         {std::make_pair(wakers.request, &Wake::requested), {wakers.change, &Wake::changed}}) {
+    const auto add = [&](HANDLE handle, bool Wake::*mark) {
         if (handle != nullptr) {
             handles[count] = handle;
             marks[count++] = mark;
         }
+    };
+    add(wakers.request, &Wake::requested);
+    for (HANDLE change : wakers.changes) {
+        add(change, &Wake::changed);
     }
     // Measured by a clock that counts time asleep, so that a machine that
     // slept through the interval does not wait it out again after waking.

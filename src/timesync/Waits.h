@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 
 enum class Waited { Ready, TimedOut, Stopped };
@@ -43,12 +44,13 @@ constexpr DWORD kWaitPieceMs = 10 * 60 * 1000;
 // what is left, at most `longestPieceMs`; 0 once the interval has passed.
 DWORD NextWaitPiece(std::uint64_t elapsedMs, std::uint64_t intervalMs, DWORD longestPieceMs = kWaitPieceMs);
 
-// What may end the wait between two cycles: the stop event, and two optional
-// auto-reset events, a request for a cycle now and a change of the settings.
+// What may end the wait between two cycles: the stop event, and optional
+// auto-reset events: a request for a cycle now, and those that tell of a
+// change of the settings.
 struct CycleWakers {
     HANDLE stop = nullptr;
     HANDLE request = nullptr;
-    HANDLE change = nullptr;
+    std::array<HANDLE, 3> changes{};
 };
 
 // Why the wait between two cycles ended: the cycle is due (none set), a stop,

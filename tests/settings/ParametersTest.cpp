@@ -118,12 +118,12 @@ TEST(Parameters, PolicyValuesAreReadAndWatchedInThe64BitView)
     ASSERT_TRUE(watch.Arm());
     ASSERT_EQ(::RegCreateKeyW(top.Get(), L"Velmora\\HoralSvc", policy.Put()), ERROR_SUCCESS);
     WriteStringValue(policy.Get(), L"ServerNames", L"p.example");
-    EXPECT_EQ(::WaitForSingleObject(watch.Event(), 5000), WAIT_OBJECT_0);  // applied
+    EXPECT_EQ(::WaitForSingleObject(watch.Events()[2], 5000), WAIT_OBJECT_0);  // applied
     EXPECT_EQ(ReadPolicyValues((root + std::wstring(L"\\Velmora\\HoralSvc")).c_str()).serverNames, L"p.example");
     watch.Arm();
     policy.Reset();
     ::RegDeleteTreeW(top.Get(), L"Velmora");
-    EXPECT_EQ(::WaitForSingleObject(watch.Event(), 5000), WAIT_OBJECT_0);  // withdrawn
+    EXPECT_EQ(::WaitForSingleObject(watch.Events()[2], 5000), WAIT_OBJECT_0);  // withdrawn
     top.Reset();
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, root, KEY_WOW64_64KEY, 0);
 }

@@ -137,7 +137,7 @@ TEST(Cycle, RetriesWaitsTheRefusedClockAndEmptyLists)
     // clock at 50 days, however little of it passed awake.
     UniqueEvent stop(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
         request(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), change(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    const CycleWakers wakers{stop.Get(), request.Get(), change.Get()};
+    const CycleWakers wakers{stop.Get(), request.Get(), {change.Get()}};
     const ULONGLONG since = SleepingClock();
     const auto reasons = [](Wake wake) { return wake.stopped * 4 + wake.changed * 2 + wake.requested; };
     EXPECT_EQ(reasons(WaitForNextCycle(wakers, since, 50 * 86400, 4, SleepingClock, 1)), 0);
