@@ -5,17 +5,16 @@
 #
 # serves until stopped, or runs COMMAND while serving and exits with its code.
 # MODE: value:N (the 32-bit value N), offset:S (now + S seconds, S with a
-# fraction too: the whole seconds of a clock that far ahead), lone:S (as offset,
-# but a connection that comes within 1.5 s of an answered one is closed at once:
-# only the first query of a cycle is answered), step:S:D (as offset, and D seconds more
-# from the second connection on), pieces:N (N in
-# pieces of 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of
-# now, then close), extra:N (N and 8 more bytes), silent (never answers),
-# backlog (a full listen queue: a connect never completes), phase:F:S (now + S,
-# sent F seconds past a full second), trickle:S (now, one byte every S
-# seconds). resolver=silent is no time server: a name
-# server on port 53 of HORAL_RESOLVER (see scripts/isolated) that never answers,
-# so every name lookup hangs while it runs; without HORAL_RESOLVER, none.
+# fraction too: the whole seconds of a clock that far ahead), lone:S (as
+# offset, but a connection that comes within 1.5 s of an answered one is closed
+# at once: only the first query of a cycle is answered), step:S:D (as offset,
+# and D seconds more from the second connection on), pieces:N (N in pieces of
+# 1, 2 and 1 bytes, 0.3 s apart), close:K (the first K < 4 bytes of now, then
+# close), extra:N (N and 8 more bytes), silent (never answers), backlog (a full
+# listen queue: a connect never completes), trickle:S (now, one byte every S
+# seconds). resolver=silent is no time server: a name server on port 53 of
+# HORAL_RESOLVER (see scripts/isolated) that never answers, so every name
+# lookup hangs while it runs; without HORAL_RESOLVER, none.
 import math
 import os
 import socket
@@ -42,7 +41,6 @@ ANSWERS = {
     "pieces": lambda n: [_bytes(n)[:1], _bytes(n)[1:3], _bytes(n)[3:]],
     "close": lambda k: [_bytes(_now())[:int(k)]],
     "extra": lambda n: [_bytes(n) + b"\xAA" * 8],
-    "phase": lambda f, s: time.sleep((float(f) - time.time()) % 1.0) or [_bytes(_now(s))],
     "trickle": lambda s: [bytes([b]) for b in _bytes(_now())],
     "silent": lambda: None,
 }

@@ -1,7 +1,6 @@
 // What the service object takes from an installed service, and the question
 // text it asks before removing one.
 #include "platform/Handles.h"
-#include "platform/Registry.h"
 #include "service/CycleStatus.h"
 #include "service/ServiceInstall.h"
 #include "service/TimeService.h"
@@ -38,33 +37,6 @@ TEST(Service, UninstallQuestionTakesTheNameLiterally)
     // A name that looks like a format stays as it is; only one name is put
     // in; "%%" is a percent sign; a lone trailing "%" stays.
     EXPECT_EQ(BuildUninstallQuestion(L"[%s] [%s] 100%% %d %", L"%s%d"), L"[%s%d] [%s] 100% %d %");
-}
-
-TEST(Service, StatusTellsEachCycleAndKeepsTheLastSetting)
-{
-    const std::wstring name = L"horalteststatus";
-    UniqueHkey service;
-    ASSERT_EQ(::RegCreateKeyW(HKEY_LOCAL_MACHINE, ServiceKeyPath(name).c_str(), service.Put()), ERROR_SUCCESS);
-    // Each value of the Status key after a cycle that came to `outcome` at `endedMs`, the next one `delay` later.
-    const auto cycle = [&](CycleOutcome outcome, std::int64_t endedMs, DWORD delay) {
-        WriteStatusReport(name, DescribeCycle(outcome, endedMs, delay));
-        UniqueHkey status;
-        ::RegOpenKeyExW(service.Get(), L"Status", 0, KEY_QUERY_VALUE, status.Put());
-        std::wstring values, text;
-        for (const wchar_t* value : {L"LastCycle", L"LastResult", L"LastServer", L"LastCorrection", L"LastPrecision",
-                                     L"LastSet", L"NextCycle"}) {
-            values += (QueryStringValue(status.Get(), value, text = L"-"), text) + L"|";
-        }
-        return values;
-    };
-    EXPECT_EQ(cycle({CycleOutcome::ClockSet, L"a.example", {-12, 3, false, 0}, L"", 0}, 1000000000000, 86400),
-              L"2001-09-09 01:46:40 UTC|clock set|a.example|-12 ms|\u00B13 ms|2001-09-09 01:46:40 UTC|"
-              L"2001-09-10 01:46:40 UTC|");
-    EXPECT_EQ(cycle({CycleOutcome::AnswerRefused, L"", {}, L"old.example", 978307200}, 1000000120000, 30),
-              L"2001-09-09 01:48:40 UTC|answer refused: old.example said 2001-01-01 00:00:00 UTC||||"
-              L"2001-09-09 01:46:40 UTC|2001-09-09 01:49:10 UTC|");
-    service.Reset();
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKeyPath(name).c_str());
 }
 
 TEST(Service, CycleEventsTellTheFirstCycleChangesOfKindEverySettingAndADailyReminder)
