@@ -60,10 +60,6 @@ bool WaitUntil(std::int64_t startUs, HANDLE stopEvent)
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // One further query of the refinement, begun at `startUs`: false
 // on a stop, and for an answer that is missing (-1) or refused.
 bool AskAgain(const CycleControls& controls, std::int64_t startUs, AnswerTiming& timing, TimeAnswer& answer)

@@ -53,6 +53,23 @@ bool ReceiveAnswer(SOCKET s, unsigned char (&bytes)[4], HANDLE stopEvent)
     return true;
 }
 
+// Reads the answer on a connected socket, closes it and notes when it came.
+std::int64_t AnswerOn(UniqueSocket s, AnswerTiming& timing, HANDLE stopEvent)
+{
+    unsigned char bytes[4];
+    if (!s || !ReceiveAnswer(s.Get(), bytes, stopEvent)) {
+        return -1;
+    }
+    timing.receivedUs = LocalMicroseconds();
+    s.Reset();
+    const std::uint32_t serverValue = (static_cast<std::uint32_t>(bytes[0]) << 24) |
+                                      (static_cast<std::uint32_t>(bytes[1]) << 16) |
+                                      (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
+    const std::int64_t unixTime = ServerValueToUnixTime(serverValue);
+    // Before 1970 has no calendar date to set; such a server has not answered.
+    return unixTime < 0 ? -1 : unixTime;
+}
+
 }  // namespace
 
 std::int64_t ServerValueToUnixTime(std::uint32_t serverValue)
@@ -90,27 +107,6 @@ bool UnixMillisecondsToSystemTime(std::int64_t unixMs, SYSTEMTIME& out)
     out.wMilliseconds = static_cast<WORD>(msOfDay % 1000);
     return true;
 }
-
-namespace {
-
-// Reads the answer on a connected socket, closes it and notes when it came.
-std::int64_t AnswerOn(UniqueSocket s, AnswerTiming& timing, HANDLE stopEvent)
-{
-    unsigned char bytes[4];
-    if (!s || !ReceiveAnswer(s.Get(), bytes, stopEvent)) {
-        return -1;
-    }
-    timing.receivedUs = LocalMicroseconds();
-    s.Reset();
-    const std::uint32_t serverValue = (static_cast<std::uint32_t>(bytes[0]) << 24) |
-                                      (static_cast<std::uint32_t>(bytes[1]) << 16) |
-                                      (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
-    const std::int64_t unixTime = ServerValueToUnixTime(serverValue);
-    // Before 1970 has no calendar date to set; such a server has not answered.
-    return unixTime < 0 ? -1 : unixTime;
-}
-
-}  // namespace
 
 std::int64_t QueryServerTime(const std::wstring& host, AnswerTiming* timing, HANDLE stopEvent)
 {
