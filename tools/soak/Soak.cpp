@@ -580,48 +580,44 @@ int main(int argc, char** argv)
     if (options.dialogs > 0) {
         // Wine's own growth first: what the first dialogs of a process make
         // once falls into its warm-up.
+        // Each pair of dialogs shown by `showPair`, the heap sampled after it.
+        const auto traced = [&](HeapTrace& heap, double& elapsed, auto showPair) {
+            return RunWithCheckpoints(
+                options.dialogs, 5,
+                [&](long first, long count) {
+                    heap.Resume();
+                    for (long i = 1; i <= count; ++i) {
+                        showPair();
+                        heap.Sample(first + i);
+                    }
+                },
+                elapsed);
+        };
+        const auto printTimed = [&](const std::vector<Checkpoint>& points, double elapsed) {
+            const long timed = options.dialogs - points.front().runs;
+            std::printf("  %ld pairs after the warm-up in %.1f s (%.1f ms per pair)\n", timed, elapsed,
+                        elapsed * 1e3 / static_cast<double>(std::max(timed, 1L)));
+        };
         HeapTrace bareHeap(options.dialogs);
         long bareEnded = 0;
         double bareElapsed = 0;
-        const auto barePoints = RunWithCheckpoints(
-            options.dialogs, 5,
-            [&](long first, long count) {
-                bareHeap.Resume();
-                for (long i = 1; i <= count; ++i) {
-                    bareEnded += RunBareDialogs(1);
-                    bareHeap.Sample(first + i);
-                }
-            },
-            bareElapsed);
+        const auto barePoints = traced(bareHeap, bareElapsed, [&] { bareEnded += RunBareDialogs(1); });
         std::printf("\nBare dialogs: %ld times both dialogs by DialogBoxParamW with an empty procedure\n",
                     options.dialogs);
         std::printf("  ended by a timer: %ld of %ld\n", bareEnded, 2 * options.dialogs);
-        const long bareTimed = options.dialogs - barePoints.front().runs;
-        std::printf("  %ld pairs after the warm-up in %.1f s (%.1f ms per pair)\n", bareTimed, bareElapsed,
-                    bareElapsed * 1e3 / static_cast<double>(std::max(bareTimed, 1L)));
+        printTimed(barePoints, bareElapsed);
         Report("bare dialogs", start, barePoints, Judged::Nothing);
         std::fflush(stdout);
 
         DialogTally tally;
         HeapTrace heap(options.dialogs);
         double elapsed = 0;
-        const auto points = RunWithCheckpoints(
-            options.dialogs, 5,
-            [&](long first, long count) {
-                heap.Resume();
-                for (long i = 1; i <= count; ++i) {
-                    RunDialogs(1, tally);
-                    heap.Sample(first + i);
-                }
-            },
-            elapsed);
+        const auto points = traced(heap, elapsed, [&] { RunDialogs(1, tally); });
 
         std::printf("\nDialogs: %ld times the configuration dialog and the typed list\n", options.dialogs);
         std::printf("  configuration dialog closed by Cancel: %ld of %ld\n", tally.configCancelled, options.dialogs);
         std::printf("  typed list sorted by Date, Money and Text: %ld of %ld\n", tally.listsSorted, options.dialogs);
-        const long timed = options.dialogs - points.front().runs;
-        std::printf("  %ld pairs after the warm-up in %.1f s (%.1f ms per pair)\n", timed, elapsed,
-                    elapsed * 1e3 / static_cast<double>(std::max(timed, 1L)));
+        printTimed(points, elapsed);
         dialogsAsExpected = tally.configCancelled == options.dialogs && tally.listsSorted == options.dialogs &&
                             bareEnded == 2 * options.dialogs;
         dialogGrowth = Report("dialogs", start, points, Judged::ObjectsOnly);
